@@ -1,0 +1,371 @@
+#include "app/frmMain.h"
+
+#include "app/ImageList.h"
+#include "app/LoadedForms.h"
+#include "app/MsgBox.h"
+#include "app/Settings.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+const QString kSection = QStringLiteral("Settings");
+const QString kBetaKey = QStringLiteral("BETA-0.2-BETA1");
+const QString kDefaultList = QStringLiteral("01;02;03;04;05;06;07;08;09;10-20");
+constexpr int kClientWidth = 7095;
+constexpr int kClientHeight = 6480;
+constexpr int kStatusTop = 6210;
+constexpr int kToolbarHeight = 420;
+constexpr float kDefaultPosition = 1000;
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(frmMain::twipsToPixels(left), frmMain::twipsToPixels(top),
+                 frmMain::twipsToPixels(width), frmMain::twipsToPixels(height));
+}
+
+template <typename W> W *place(W *widget, const char *name, int l, int t, int w, int h)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twipsRect(l, t, w, h));
+    return widget;
+}
+
+QString defaultTargetFolder()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\");
+#else
+    // "C:\" names nothing here; the user's download folder is the closest match.
+    return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+#endif
+}
+
+// A stored position that is no number reads as the default.
+float readPosition(const QString &key)
+{
+    const QString text = GetSetting(applicationTitle(), kSection, key, QStringLiteral("1000"));
+    bool ok = false;
+    const float value = text.trimmed().toFloat(&ok);
+    return ok ? value : kDefaultPosition;
+}
+
+QString positionText(int pixels)
+{
+    const float twips = static_cast<float>(pixels) * frmMain::twipsPerPixel;
+    return QString::number(twips, 'g', QLocale::FloatingPointShortest);
+}
+
+QAction *menuItem(QMenu *menu, const char *name, const QString &caption,
+                  const QKeySequence &shortcut = QKeySequence())
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+void separator(QMenu *menu, const char *name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+} // namespace
+
+int frmMain::twipsToPixels(double twips)
+{
+    return qRound(twips / twipsPerPixel);
+}
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Vornix-Downloader 0.2 BETA1"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/magnet-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icons/magnet-16.png"), QSize(16, 16));
+    setWindowIcon(icon);
+
+    QFont smallFont = font();
+    smallFont.setPointSize(8);
+    setFont(smallFont);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kStatusTop));
+    setCentralWidget(client);
+
+    buildMenus();
+    buildToolbar();
+    buildDateiliste(client);
+    buildDownload(client);
+    buildStatusBar();
+    setTabOrder();
+
+    // The cancel button answers Escape, but only while it can be pressed.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (cmdAbbruch->isEnabled())
+            cmdAbbruch->click();
+    });
+
+    setFixedSize(twipsToPixels(kClientWidth),
+                 menuBar()->sizeHint().height() + twipsToPixels(kClientHeight));
+}
+
+frmMain::~frmMain()
+{
+    unregisterLoadedForm(this);
+}
+
+void frmMain::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *file = bar->addMenu(QStringLiteral("&Datei"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileNew = menuItem(file, "mnuFileNew", QStringLiteral("&Neu"), QKeySequence(QStringLiteral("Ctrl+N")));
+    separator(file, "mnuFileBar0");
+    mnuFileExit = menuItem(file, "mnuFileExit", QStringLiteral("&Beenden"));
+
+    QMenu *edit = bar->addMenu(QStringLiteral("&Bearbeiten"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEditUndo = menuItem(edit, "mnuEditUndo", QStringLiteral("&Rückgängig"), QKeySequence(QStringLiteral("Ctrl+Z")));
+    mnuEditUndo->setEnabled(false);
+    separator(edit, "mnuEditBar0");
+    mnuEditCut = menuItem(edit, "mnuEditCut", QStringLiteral("&Ausschneiden"), QKeySequence(QStringLiteral("Ctrl+X")));
+    mnuEditCopy = menuItem(edit, "mnuEditCopy", QStringLiteral("&Kopieren"), QKeySequence(QStringLiteral("Ctrl+C")));
+    mnuEditPaste = menuItem(edit, "mnuEditPaste", QStringLiteral("&Einfügen"), QKeySequence(QStringLiteral("Ctrl+V")));
+
+    QMenu *view = bar->addMenu(QStringLiteral("&Ansicht"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    mnuViewToolbar = menuItem(view, "mnuViewToolbar", QStringLiteral("&Symbolleiste"));
+    mnuViewToolbar->setCheckable(true);
+    mnuViewToolbar->setChecked(true);
+    mnuViewStatusBar = menuItem(view, "mnuViewStatusBar", QStringLiteral("Status&leiste"));
+    mnuViewStatusBar->setCheckable(true);
+    mnuViewStatusBar->setChecked(true);
+
+    QMenu *help = bar->addMenu(QStringLiteral("&Hilfe"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpContents = menuItem(help, "mnuHelpContents", QStringLiteral("&Inhalt"));
+    mnuHelpSearchForHelpOn = menuItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Suchen in der Hilfe..."));
+    separator(help, "mnuHelpBar0");
+    mnuHelpAbout = menuItem(help, "mnuHelpAbout", QStringLiteral("In&fo"));
+}
+
+void frmMain::buildToolbar()
+{
+    imlToolbarIcons = new ImageList(this);
+    imlToolbarIcons->setObjectName(QStringLiteral("imlToolbarIcons"));
+    const QStringList keys{QStringLiteral("New"), QStringLiteral("Cut"), QStringLiteral("Copy"),
+                           QStringLiteral("Paste")};
+    for (const QString &key : keys)
+        imlToolbarIcons->add(key, QPixmap(QStringLiteral(":/toolbar/%1.png").arg(key.toLower())));
+
+    // A child of the client area rather than a dock, so hiding it moves nothing.
+    tbToolBar = new QToolBar(centralWidget());
+    tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    tbToolBar->setGeometry(twipsRect(0, 0, kClientWidth, kToolbarHeight));
+    tbToolBar->setMovable(false);
+    tbToolBar->setFloatable(false);
+    tbToolBar->setIconSize(QSize(16, 16));
+    tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const QStringList tips{QStringLiteral("Neu"), QStringLiteral("Ausschneiden"),
+                           QStringLiteral("Kopieren"), QStringLiteral("Einfügen")};
+    for (int i = 0; i < keys.size(); ++i) {
+        QAction *button = tbToolBar->addAction(QIcon(imlToolbarIcons->image(keys[i])), QString());
+        button->setObjectName(QStringLiteral("tbToolBar_") + keys[i]);
+        button->setData(keys[i]);
+        button->setToolTip(tips[i]);
+        // The edit commands act on the focused field, so the buttons must not take it.
+        if (QWidget *w = tbToolBar->widgetForAction(button))
+            w->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+void frmMain::buildDateiliste(QWidget *client)
+{
+    fraDateiliste = place(new QGroupBox(QStringLiteral("Dateiliste erzeugen"), client),
+                          "fraDateiliste", 120, 480, 6735, 3495);
+    QWidget *f = fraDateiliste;
+    lblURL = place(new QLabel(QStringLiteral("URL:"), f), "lblURL", 120, 240, 735, 255);
+    txtURL = place(new QLineEdit(QStringLiteral("http://www.example.com/images/image§.jpg"), f),
+                   "txtURL", 960, 210, 5655, 285);
+    lblErsetze = place(new QLabel(QStringLiteral("Ersetze"), f), "lblErsetze", 240, 630, 615, 255);
+    txtPlatzhalter = place(new QLineEdit(QStringLiteral("§"), f), "txtPlatzhalter", 960, 615, 975, 285);
+    lblMit = place(new QLabel(QStringLiteral("mit"), f), "lblMit", 2040, 630, 615, 255);
+    cboErsatzText = place(new QComboBox(f), "cboErsatzText", 2400, 600, 4215, 315);
+    cboErsatzText->setEditable(true);
+    cboErsatzText->setInsertPolicy(QComboBox::NoInsert);
+    lblVorschau = place(new QLabel(QStringLiteral("Vorschau:"), f), "lblVorschau", 120, 1080, 735, 255);
+    txtVorschau = place(new QPlainTextEdit(f), "txtVorschau", 960, 1080, 5655, 2235);
+    txtVorschau->setReadOnly(true);
+    txtVorschau->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtVorschau->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtVorschau->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtVorschau->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPalette buttonFace = txtVorschau->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+    txtVorschau->setPalette(buttonFace);
+    cmdVorschauAktualisieren = place(new QPushButton(QStringLiteral("refresh"), f),
+                                     "cmdVorschauAktualisieren", 120, 1440, 735, 375);
+    for (QLabel *label : {lblURL, lblErsetze, lblMit, lblVorschau})
+        label->setFocusPolicy(Qt::NoFocus);
+}
+
+void frmMain::buildDownload(QWidget *client)
+{
+    fraDownload = place(new QGroupBox(QStringLiteral("Download"), client), "fraDownload", 120,
+                        4080, 6735, 1815);
+    QWidget *f = fraDownload;
+    lblProxy = place(new QLabel(QStringLiteral("Proxy:"), f), "lblProxy", 120, 240, 495, 255);
+    const char *names[] = {"optProxy0", "optProxy1", "optProxy2"};
+    const QString captions[] = {QStringLiteral("Standard"), QStringLiteral("Direktverbindung"),
+                                QStringLiteral("Benutzerdefiniert")};
+    const int tops[] = {240, 480, 720};
+    const int widths[] = {1455, 1695, 1575};
+    for (int i = 0; i < 3; ++i) {
+        optProxy[i] = place(new QRadioButton(captions[i], f), names[i], 720, tops[i], widths[i], 255);
+        optProxy[i]->setProperty("Tag", QString::number(101 + i));
+        optProxy[i]->setProperty("Index", i);
+    }
+    optProxy[0]->setChecked(true);
+    txtProxy = place(new QLineEdit(QStringLiteral("proxy:port"), f), "txtProxy", 960, 960, 1335, 285);
+    txtProxy->setEnabled(false);
+    lblSpeicherort = place(new QLabel(QStringLiteral("Speicherort:"), f), "lblSpeicherort", 2640,
+                           240, 855, 255);
+    txtSpeicherOrt = place(new QLineEdit(f), "txtSpeicherOrt", 3600, 210, 2775, 285);
+    lblDateiPrefix = place(new QLabel(QStringLiteral("Datei-Prefix:"), f), "lblDateiPrefix", 2640,
+                           540, 855, 255);
+    txtDateiprefix = place(new QLineEdit(f), "txtDateiprefix", 3600, 540, 2775, 285);
+    lblReferer = place(new QLabel(QStringLiteral("Referer-URL:"), f), "lblReferer", 2580, 960,
+                       975, 255);
+    txtReferer = place(new QLineEdit(QStringLiteral("http://www.example.com/"), f), "txtReferer",
+                       3600, 960, 2775, 285);
+    cmdDownload = place(new QPushButton(QStringLiteral("Download"), f), "cmdDownload", 3960, 1320,
+                        1095, 375);
+    cmdAbbruch = place(new QPushButton(QStringLiteral("Abbruch"), f), "cmdAbbruch", 5280, 1320,
+                       1095, 375);
+    cmdAbbruch->setEnabled(false);
+    for (QLabel *label : {lblProxy, lblSpeicherort, lblDateiPrefix, lblReferer})
+        label->setFocusPolicy(Qt::NoFocus);
+}
+
+void frmMain::buildStatusBar()
+{
+    sbStatusBar = new QStatusBar(this);
+    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    sbStatusBar->setSizeGripEnabled(false);
+    sbStatusBar->setFixedHeight(twipsToPixels(kClientHeight - kStatusTop));
+    m_statusPanel = new QLabel(QStringLiteral("Vornix-Downloader by Vornix Team."), sbStatusBar);
+    m_statusPanel->setObjectName(QStringLiteral("sbStatusBarPanel1"));
+    sbStatusBar->addWidget(m_statusPanel, 1);
+    setStatusBar(sbStatusBar);
+}
+
+void frmMain::setTabOrder()
+{
+    // Only the controls that can take the focus, in their designed order.
+    const QList<QWidget *> order{txtVorschau,  cmdDownload,    optProxy[0], optProxy[1],
+                                 optProxy[2],  txtProxy,       cmdVorschauAktualisieren,
+                                 cmdAbbruch,   txtPlatzhalter, cboErsatzText,
+                                 txtURL,       txtDateiprefix, txtSpeicherOrt,
+                                 txtReferer};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    txtVorschau->setFocus();
+}
+
+QString frmMain::statusPanelText(int index) const
+{
+    return index == 1 ? m_statusPanel->text() : QString();
+}
+
+void frmMain::setStatusPanelText(int index, const QString &text)
+{
+    if (index == 1)
+        m_statusPanel->setText(text);
+}
+
+void frmMain::setVisible(bool visible)
+{
+    // The load sequence runs once, before the window first becomes visible.
+    if (visible && !m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void frmMain::restorePosition()
+{
+    const int left = twipsToPixels(readPosition(QStringLiteral("MainLeft")));
+    const int top = twipsToPixels(readPosition(QStringLiteral("MainTop")));
+    const QRect wanted(QPoint(left, top), frameGeometry().size());
+    bool reachable = false;
+    for (const QScreen *screen : QGuiApplication::screens())
+        reachable = reachable || screen->geometry().intersects(wanted);
+    // A window outside every screen could never be reached again.
+    if (!reachable && !QGuiApplication::screens().isEmpty()) {
+        move(twipsToPixels(kDefaultPosition), twipsToPixels(kDefaultPosition));
+        return;
+    }
+    move(left, top);
+}
+
+void frmMain::Form_Load()
+{
+    registerLoadedForm(this);
+    restorePosition();
+    txtSpeicherOrt->setText(GetSetting(applicationTitle(), kSection, QStringLiteral("SpeicherOrt"),
+                                       defaultTargetFolder()));
+    if (GetSetting(applicationTitle(), kSection, kBetaKey, QString()) != QLatin1String("OK")) {
+        MsgBox(QStringLiteral("Achtung: BETA-Version! Diese Software hat mit Sicherheit noch "
+                              "diverse (auch gröbere) Fehler."));
+        SaveSetting(applicationTitle(), kSection, kBetaKey, QStringLiteral("OK"));
+    }
+    cboErsatzText->addItem(kDefaultList);
+    // Adding the first entry would put it into the edit field; the field stays empty.
+    cboErsatzText->setCurrentIndex(-1);
+    cboErsatzText->clearEditText();
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    const QList<QPointer<QWidget>> forms = loadedForms();
+    for (qsizetype i = forms.size() - 1; i >= 1; --i) {
+        if (forms[i])
+            forms[i]->close();
+    }
+    if (!isMinimized()) {
+        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainLeft"), positionText(x()));
+        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainTop"), positionText(y()));
+    }
+    SaveSetting(applicationTitle(), kSection, QStringLiteral("SpeicherOrt"), txtSpeicherOrt->text());
+    unregisterLoadedForm(this);
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+
+class ImageList;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QToolBar;
+class clsInet;
+
+// The main window. Controls are public so that the handlers of the other
+// subsystems and the tests can reach them by their names.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    static constexpr int twipsPerPixel = 15;
+    static int twipsToPixels(double twips);
+
+    // Text of a status-bar panel, counted from 1; the bar has one panel.
+    QString statusPanelText(int index) const;
+    void setStatusPanelText(int index, const QString &text);
+
+    // Controls, named as the rest of the program knows them.
+    QToolBar *tbToolBar = nullptr;
+    QStatusBar *sbStatusBar = nullptr;
+    ImageList *imlToolbarIcons = nullptr;
+    QGroupBox *fraDateiliste = nullptr;
+    QLabel *lblURL = nullptr;
+    QLineEdit *txtURL = nullptr;
+    QLabel *lblErsetze = nullptr;
+    QLineEdit *txtPlatzhalter = nullptr;
+    QLabel *lblMit = nullptr;
+    QComboBox *cboErsatzText = nullptr;
+    QLabel *lblVorschau = nullptr;
+    QPlainTextEdit *txtVorschau = nullptr;
+    QPushButton *cmdVorschauAktualisieren = nullptr;
+    QGroupBox *fraDownload = nullptr;
+    QLabel *lblProxy = nullptr;
+    std::array<QRadioButton *, 3> optProxy{};
+    QLineEdit *txtProxy = nullptr;
+    QLabel *lblSpeicherort = nullptr;
+    QLineEdit *txtSpeicherOrt = nullptr;
+    QLabel *lblDateiPrefix = nullptr;
+    QLineEdit *txtDateiprefix = nullptr;
+    QLabel *lblReferer = nullptr;
+    QLineEdit *txtReferer = nullptr;
+    QPushButton *cmdDownload = nullptr;
+    QPushButton *cmdAbbruch = nullptr;
+
+    QAction *mnuFileNew = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QAction *mnuEditUndo = nullptr;
+    QAction *mnuEditCut = nullptr;
+    QAction *mnuEditCopy = nullptr;
+    QAction *mnuEditPaste = nullptr;
+    QAction *mnuViewToolbar = nullptr;
+    QAction *mnuViewStatusBar = nullptr;
+    QAction *mnuHelpContents = nullptr;
+    QAction *mnuHelpSearchForHelpOn = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+
+    // Form-level state shared with the list and the download.
+    QStringList Dateiliste; // URL k of the list is Dateiliste[k - 1]
+    bool blnAbbruch = false;
+
+    void setVisible(bool visible) override;
+
+public slots:
+    void Form_Load();
+    void Form_Unload();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildDateiliste(QWidget *client);
+    void buildDownload(QWidget *client);
+    void buildStatusBar();
+    void setTabOrder();
+    void restorePosition();
+
+    QLabel *m_statusPanel = nullptr;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+};
