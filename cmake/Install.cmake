@@ -1,0 +1,56 @@
+# Installs the program like any desktop application (executable, menu entry,
+# hicolor icons, AppStream metadata) and packages that tree as a .deb.
+
+include(GNUInstallDirs)
+
+set(VORNIX_APP_ID "vornix-downloader")
+# AppStream wants a reverse-DNS component id; the desktop entry and icon keep
+# the plain program name, which the program also reports as its desktop file.
+set(VORNIX_APPSTREAM_ID "io.github.vornix_downloader")
+
+install(TARGETS vornix-downloader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${VORNIX_APP_ID}.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+foreach(_size 16 32)
+    install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/magnet-${_size}.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps
+        RENAME ${VORNIX_APP_ID}.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/magnet.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+    RENAME ${VORNIX_APP_ID}.svg)
+
+# The release entry carries the project version, so the metadata is generated.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/${VORNIX_APP_ID}.metainfo.xml.in
+    ${PROJECT_BINARY_DIR}/packaging/${VORNIX_APPSTREAM_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/${VORNIX_APPSTREAM_ID}.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Debian package
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "vornix-downloader")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "Vornix-Downloader developers")
+set(CPACK_PACKAGE_CONTACT "Vornix-Downloader developers <vornix-downloader@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Download numbered series of files over HTTP")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vornix-Downloader fetches whole series of numbered URLs with HTTP GET and\n saves each file into a folder. It is a small Qt desktop program with a\n German user interface.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_NAME "vornix-downloader")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION "net")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n ${CPACK_PACKAGE_DESCRIPTION}")
+# Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Qt loads
+# its window-system plugins at run time, which shlibdeps cannot see, and
+# libqt6gui6 only recommends them: without them the program cannot open a window.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates")
+
+include(CPack)
