@@ -35,8 +35,9 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "Vornix-Downloader developers")
 set(CPACK_PACKAGE_CONTACT "Vornix-Downloader developers <vornix-downloader@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Download numbered series of files over HTTP")
+# CPack puts the summary on the first line and indents this text itself.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Vornix-Downloader fetches whole series of numbered URLs with HTTP GET and\n saves each file into a folder. It is a small Qt desktop program with a\n German user interface.")
+    "Vornix-Downloader fetches whole series of numbered URLs with HTTP GET\nand saves each file into a folder. It is a small Qt desktop program\nwith a German user interface.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 
@@ -45,7 +46,6 @@ set(CPACK_DEBIAN_PACKAGE_NAME "vornix-downloader")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "net")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n ${CPACK_PACKAGE_DESCRIPTION}")
 # Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Qt loads
 # its window-system plugins at run time, which shlibdeps cannot see, and
 # libqt6gui6 only recommends them: without them the program cannot open a window.
