@@ -2,8 +2,11 @@
 
 #include "app/ImageList.h"
 #include "app/LoadedForms.h"
+#include "app/MousePointer.h"
 #include "app/MsgBox.h"
 #include "app/Settings.h"
+#include "filelist/UrlList.h"
+#include "filelist/clsParser.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -117,6 +120,9 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     buildDownload(client);
     buildStatusBar();
     setTabOrder();
+
+    connect(cmdVorschauAktualisieren, &QPushButton::clicked, this,
+            &frmMain::cmdVorschauAktualisieren_Click);
 
     // The cancel button answers Escape, but only while it can be pressed.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -368,4 +374,28 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
     event->accept();
+}
+
+void frmMain::cmdVorschauAktualisieren_Click()
+{
+    clsParser parser;
+    parser.setInputText(cboErsatzText->currentText());
+    QStringList items;
+    try {
+        items = parser.TextList();
+    } catch (const ParserError &error) {
+        // Nothing has changed yet: preview, list and pointer stay as they were.
+        MsgBox(error.userMessage());
+        return;
+    }
+    txtVorschau->clear();
+    const QString placeholder = txtPlatzhalter->text();
+    const QString urlTemplate = txtURL->text();
+    setWindowMousePointer(this, vbHourglass);
+    UrlPreview preview = BuildUrlPreview(urlTemplate, placeholder, items);
+    // A list of only descending ranges yields nothing; an old list must not
+    // survive into the next download.
+    Dateiliste = std::move(preview.urls);
+    txtVorschau->setPlainText(preview.text);
+    setWindowMousePointer(this, vbDefault);
 }

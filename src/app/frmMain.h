@@ -82,6 +82,7 @@ public:
 public slots:
     void Form_Load();
     void Form_Unload();
+    void cmdVorschauAktualisieren_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

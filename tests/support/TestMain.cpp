@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cstdlib>
@@ -22,6 +23,11 @@ void isolateUserEnvironment()
     QDir().mkpath(QString::fromLocal8Bit(config));
     QDir().mkpath(QString::fromLocal8Bit(data));
     QDir().mkpath(QString::fromLocal8Bit(cache));
+    const QByteArray runtime = dir + "/runtime";
+    QDir().mkpath(QString::fromLocal8Bit(runtime));
+    QFile::setPermissions(QString::fromLocal8Bit(runtime),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime);
     qputenv("HOME", dir);
     qputenv("XDG_CONFIG_HOME", config);
     qputenv("XDG_DATA_HOME", data);
