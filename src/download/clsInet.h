@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-
 #include <memory>
 
 class Inet;
@@ -40,6 +39,8 @@ private slots:
 
 private:
     void connectInetd();
+    void emptyBuffer();
+    void collectBody();
 
     std::unique_ptr<Inet> Inetd;
     QByteArray bytData;

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <curl/curl.h>
+#include <deque>
+#include <map>
+#include <memory>
+
+class QSocketNotifier;
+
+// Our HTTP transfer component: one GET at a time on libcurl's multi interface,
+// driven by the Qt event loop of the thread it lives on. Progress is reported
+// as StateChanged events posted to the event loop, so a handler may process
+// events (and read the body) without re-entering libcurl. Refused calls throw
+// InetError. Connections are kept and reused across the requests of one
+// instance.
+class Inet final : public QObject
+{
+    Q_OBJECT
+public:
+    enum State : qint16 {
+        icNone = 0,
+        icResolvingHost = 1,
+        icHostResolved = 2,
+        icConnecting = 3,
+        icConnected = 4,
+        icRequesting = 5,
+        icRequestSent = 6,
+        icReceivingResponse = 7,
+        icResponseReceived = 8,
+        icDisconnecting = 9,
+        icDisconnected = 10,
+        icError = 11,
+        icResponseCompleted = 12,
+    };
+
+    // A transfer that receives nothing for this long fails.
+    static constexpr int kDefaultIdleTimeoutMs = 60000;
+
+    explicit Inet(QObject *parent = nullptr);
+    ~Inet() override;
+
+    // Ends a running request and drops whatever it received; harmless when idle.
+    void Cancel();
+    bool StillExecuting() const { return m_running; }
+
+    // 0 system proxy settings, 1 direct, 2 through Proxy(); anything else is refused.
+    void setAccessType(qint32 type);
+    qint32 AccessType() const { return m_accessType; }
+    // "host:port", used with access type 2.
+    void setProxy(const QString &hostPort) { m_proxy = hostPort; }
+    QString Proxy() const { return m_proxy; }
+
+    // Starts the request and returns at once. Only "GET" without data is supported;
+    // headerText is one header line without line ending.
+    void Execute(const QString &url, const QString &operation = QStringLiteral("GET"),
+                 const QByteArray &data = QByteArray(), const QString &headerText = QString());
+
+    // The next at most `size` bytes of the received body; empty at its end.
+    QByteArray GetChunk(qint32 size);
+    // Body bytes not yet handed out by GetChunk.
+    qint64 BytesAvailable() const { return m_buffered; }
+
+    // HTTP status of the last request, or our failure number when it failed
+    // without a usable answer.
+    qint32 ResponseCode() const { return m_responseCode; }
+    // The status line, or a readable text of the failure.
+    QString ResponseInfo() const { return m_responseInfo; }
+    // Path and query of the latest request's URL, from the "/" after the host on.
+    QString Document() const { return m_document; }
+
+    void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
+    int idleTimeout() const { return m_idleTimeoutMs; }
+
+signals:
+    void StateChanged(qint16 State);
+
+private:
+    struct Block;
+    struct SocketWatch
+    {
+        QSocketNotifier *read = nullptr;
+        QSocketNotifier *write = nullptr;
+    };
+
+    static int socketCallback(CURL *easy, curl_socket_t s, int what, void *userp, void *socketp);
+    static int timerCallback(CURLM *multi, long timeoutMs, void *userp);
+    static size_t writeCallback(char *ptr, size_t size, size_t nmemb, void *userdata);
+    static size_t headerCallback(char *buffer, size_t size, size_t nitems, void *userdata);
+    static int debugCallback(CURL *easy, curl_infotype type, char *data, size_t size,
+                             void *userptr);
+    static int resolverStartCallback(void *resolverState, void *reserved, void *userdata);
+    static curl_socket_t openSocketCallback(void *clientp, curlsocktype purpose,
+                                            struct curl_sockaddr *address);
+    static int prereqCallback(void *clientp, char *primaryIp, char *localIp, int primaryPort,
+                              int localPort);
+
+    void watchSocket(curl_socket_t s, int what);
+    void socketAction(curl_socket_t s, int events);
+    void checkDone();
+    void finish(CURLcode result);
+    void fail(qint32 number, const QString &info);
+    void abortTransfer();
+    void postState(qint16 state);
+    void onIdleCheck();
+    bool onHeaderLine(const char *line, size_t length);
+    void appendBody(const char *data, size_t length);
+    void clearBody();
+
+    CURLM *m_multi = nullptr;
+    CURL *m_easy = nullptr;
+    curl_slist *m_headers = nullptr;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+    std::map<curl_socket_t, SocketWatch> m_sockets;
+    QTimer m_curlTimer;
+    QTimer m_idleTimer;
+    QElapsedTimer m_lastActivity;
+    int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
+
+    qint32 m_accessType = 0;
+    QString m_proxy;
+    QString m_document;
+    bool m_requested = false;
+    bool m_running = false;
+    quint64 m_generation = 0;
+
+    // Per request hop, so each state is reported once for what really happened.
+    bool m_resolving = false;
+    bool m_freshConnection = false;
+    bool m_requestSentReported = false;
+    bool m_bodyAccepted = false;
+    QByteArray m_statusLine;
+    QByteArray m_location;
+    qint32 m_abortNumber = 0;
+    QString m_abortInfo;
+
+    qint32 m_responseCode = 0;
+    QString m_responseInfo;
+
+    std::deque<std::unique_ptr<Block>> m_blocks;
+    qint64 m_buffered = 0;
+    qint64 m_received = 0;
+    qint64 m_sizeHint = -1;
+};

@@ -1,0 +1,156 @@
+#include "download/clsInet.h"
+
+#include "app/MousePointer.h"
+#include "app/MsgBox.h"
+#include "download/Inet.h"
+#include "download/InetError.h"
+
+#include <QCoreApplication>
+#include <new>
+
+namespace {
+
+// The body is read from the component in pieces this large, with the user
+// interface getting a turn between two pieces.
+constexpr qint32 kChunkSize = 10240;
+// Visual Basic's number for an internal failure that carries no number of its own.
+constexpr qint32 kInternalFailure = 51;
+constexpr qint32 kOutOfMemory = 7;
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Runs `step`, turning whatever it throws into a number and a description.
+template <typename Step, typename Trap> void trapped(Step step, Trap trap)
+{
+    try {
+        step();
+    } catch (const InetError &e) {
+        trap(e.number(), e.description());
+    } catch (const std::bad_alloc &) {
+        trap(kOutOfMemory, QStringLiteral("Out of memory"));
+    } catch (const std::exception &e) {
+        trap(kInternalFailure, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        trap(kInternalFailure, QStringLiteral("Unknown failure"));
+    }
+}
+
+} // namespace
+
+clsInet::clsInet() : Inetd(std::make_unique<Inet>())
+{
+    connectInetd();
+}
+
+clsInet::~clsInet() = default;
+
+void clsInet::connectInetd()
+{
+    connect(Inetd.get(), &Inet::StateChanged, this, &clsInet::Inetd_StateChanged);
+}
+
+QString clsInet::DataText() const
+{
+    // Two bytes make one character, low byte first; an odd last byte is dropped.
+    const qsizetype count = bytData.size() / 2;
+    QString text(count, Qt::Uninitialized);
+    const auto *bytes = reinterpret_cast<const uchar *>(bytData.constData());
+    for (qsizetype i = 0; i < count; ++i)
+        text[i] = QChar(static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+    return text;
+}
+
+QByteArray clsInet::DataBinary() const
+{
+    // Implicitly shared: the buffer detaches before it changes again.
+    return bytData;
+}
+
+QString clsInet::InetDocument() const
+{
+    return Inetd->Document();
+}
+
+void clsInet::RequestFile(const QString &URL, const QString &Referer)
+{
+    trapped(
+        [&] {
+            Inetd->Cancel();
+            if (Inetd->StillExecuting()) {
+                Inetd = std::make_unique<Inet>();
+                connectInetd();
+            }
+            emptyBuffer();
+            DownloadStatus = 0;
+            Inetd->setAccessType(InetAccessType);
+            Inetd->setProxy(InetProxy);
+            Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(),
+                           QStringLiteral("Referer: ") + Referer);
+        },
+        [this](qint32 number, const QString &description) {
+            MsgBox(QStringLiteral("Error ") + QString::number(number) + kCrLf + description +
+                       kCrLf + QStringLiteral("Inet Error ") +
+                       QString::number(Inetd->ResponseCode()) + kCrLf + Inetd->ResponseInfo() +
+                       kCrLf + InetErrDescription(number),
+                   vbOKOnly, applicationTitle());
+            // A request that never started is finished as far as the caller is concerned.
+            DownloadStatus = 2;
+        });
+}
+
+void clsInet::emptyBuffer()
+{
+    // Keep the memory for the next body unless a caller still shares it.
+    if (bytData.isDetached())
+        bytData.resize(0);
+    else
+        bytData = QByteArray();
+}
+
+void clsInet::Inetd_StateChanged(qint16 State)
+{
+    trapped(
+        [&] {
+            InetState = State;
+            if (State == Inet::icError) {
+                MsgBox(QStringLiteral("icError in StateChanged ") + QString::number(0) + kCrLf +
+                           kCrLf + QStringLiteral("Inet Error ") +
+                           QString::number(Inetd->ResponseCode()) + kCrLf + Inetd->ResponseInfo(),
+                       vbOKOnly, QStringLiteral("Fehler"));
+                // The request has failed for good; the caller must not wait for more.
+                DownloadStatus = 2;
+            } else if (State == Inet::icResponseCompleted) {
+                collectBody();
+            }
+        },
+        [this](qint32 number, const QString &description) {
+            MsgBox(QStringLiteral("checkError in Inetd_StateChanged") + kCrLf +
+                       QStringLiteral("Error Number ") + QString::number(number) + kCrLf +
+                       QStringLiteral("Error Description: ") + description + kCrLf +
+                       QStringLiteral("Inet ResponseCode ") +
+                       QString::number(Inetd->ResponseCode()) + kCrLf +
+                       QStringLiteral("Inet ResponseInfo ") + Inetd->ResponseInfo() + kCrLf +
+                       QStringLiteral("InetErrDescription: ") + InetErrDescription(number),
+                   vbOKOnly, applicationTitle());
+            DownloadStatus = 2;
+            setScreenMousePointer(vbDefault);
+        });
+}
+
+void clsInet::collectBody()
+{
+    setScreenMousePointer(vbHourglass);
+    // The whole body is already received: size the buffer once.
+    const qint64 total = Inetd->BytesAvailable();
+    QByteArray chunk = Inetd->GetChunk(kChunkSize);
+    emptyBuffer();
+    bytData.reserve(static_cast<qsizetype>(total));
+    bytData.append(chunk);
+    while (!chunk.isEmpty()) {
+        QCoreApplication::processEvents();
+        chunk = Inetd->GetChunk(kChunkSize);
+        bytData.append(chunk);
+    }
+    DownloadStatus = 1;
+    setScreenMousePointer(vbDefault);
+}
