@@ -5,6 +5,9 @@
 #include "app/MousePointer.h"
 #include "app/MsgBox.h"
 #include "app/Settings.h"
+#include "app/StringTable.h"
+#include "download/DownloadBatch.h"
+#include "download/clsInet.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
 
@@ -123,6 +126,10 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
 
     connect(cmdVorschauAktualisieren, &QPushButton::clicked, this,
             &frmMain::cmdVorschauAktualisieren_Click);
+    connect(cmdDownload, &QPushButton::clicked, this, &frmMain::cmdDownload_Click);
+    connect(cmdAbbruch, &QPushButton::clicked, this, &frmMain::cmdAbbruch_Click);
+    for (int i = 0; i < int(optProxy.size()); ++i)
+        connect(optProxy[i], &QRadioButton::clicked, this, [this, i] { optProxy_Click(i); });
 
     // The cancel button answers Escape, but only while it can be pressed.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -145,18 +152,23 @@ void frmMain::buildMenus()
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("&Datei"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileNew = menuItem(file, "mnuFileNew", QStringLiteral("&Neu"), QKeySequence(QStringLiteral("Ctrl+N")));
+    mnuFileNew = menuItem(file, "mnuFileNew", QStringLiteral("&Neu"),
+                          QKeySequence(QStringLiteral("Ctrl+N")));
     separator(file, "mnuFileBar0");
     mnuFileExit = menuItem(file, "mnuFileExit", QStringLiteral("&Beenden"));
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Bearbeiten"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditUndo = menuItem(edit, "mnuEditUndo", QStringLiteral("&Rückgängig"), QKeySequence(QStringLiteral("Ctrl+Z")));
+    mnuEditUndo = menuItem(edit, "mnuEditUndo", QStringLiteral("&Rückgängig"),
+                           QKeySequence(QStringLiteral("Ctrl+Z")));
     mnuEditUndo->setEnabled(false);
     separator(edit, "mnuEditBar0");
-    mnuEditCut = menuItem(edit, "mnuEditCut", QStringLiteral("&Ausschneiden"), QKeySequence(QStringLiteral("Ctrl+X")));
-    mnuEditCopy = menuItem(edit, "mnuEditCopy", QStringLiteral("&Kopieren"), QKeySequence(QStringLiteral("Ctrl+C")));
-    mnuEditPaste = menuItem(edit, "mnuEditPaste", QStringLiteral("&Einfügen"), QKeySequence(QStringLiteral("Ctrl+V")));
+    mnuEditCut = menuItem(edit, "mnuEditCut", QStringLiteral("&Ausschneiden"),
+                          QKeySequence(QStringLiteral("Ctrl+X")));
+    mnuEditCopy = menuItem(edit, "mnuEditCopy", QStringLiteral("&Kopieren"),
+                           QKeySequence(QStringLiteral("Ctrl+C")));
+    mnuEditPaste = menuItem(edit, "mnuEditPaste", QStringLiteral("&Einfügen"),
+                            QKeySequence(QStringLiteral("Ctrl+V")));
 
     QMenu *view = bar->addMenu(QStringLiteral("&Ansicht"));
     view->setObjectName(QStringLiteral("mnuView"));
@@ -170,7 +182,8 @@ void frmMain::buildMenus()
     QMenu *help = bar->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpContents = menuItem(help, "mnuHelpContents", QStringLiteral("&Inhalt"));
-    mnuHelpSearchForHelpOn = menuItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Suchen in der Hilfe..."));
+    mnuHelpSearchForHelpOn =
+        menuItem(help, "mnuHelpSearchForHelpOn", QStringLiteral("&Suchen in der Hilfe..."));
     separator(help, "mnuHelpBar0");
     mnuHelpAbout = menuItem(help, "mnuHelpAbout", QStringLiteral("In&fo"));
 }
@@ -214,12 +227,14 @@ void frmMain::buildDateiliste(QWidget *client)
     txtURL = place(new QLineEdit(QStringLiteral("http://www.example.com/images/image§.jpg"), f),
                    "txtURL", 960, 210, 5655, 285);
     lblErsetze = place(new QLabel(QStringLiteral("Ersetze"), f), "lblErsetze", 240, 630, 615, 255);
-    txtPlatzhalter = place(new QLineEdit(QStringLiteral("§"), f), "txtPlatzhalter", 960, 615, 975, 285);
+    txtPlatzhalter =
+        place(new QLineEdit(QStringLiteral("§"), f), "txtPlatzhalter", 960, 615, 975, 285);
     lblMit = place(new QLabel(QStringLiteral("mit"), f), "lblMit", 2040, 630, 615, 255);
     cboErsatzText = place(new QComboBox(f), "cboErsatzText", 2400, 600, 4215, 315);
     cboErsatzText->setEditable(true);
     cboErsatzText->setInsertPolicy(QComboBox::NoInsert);
-    lblVorschau = place(new QLabel(QStringLiteral("Vorschau:"), f), "lblVorschau", 120, 1080, 735, 255);
+    lblVorschau =
+        place(new QLabel(QStringLiteral("Vorschau:"), f), "lblVorschau", 120, 1080, 735, 255);
     txtVorschau = place(new QPlainTextEdit(f), "txtVorschau", 960, 1080, 5655, 2235);
     txtVorschau->setReadOnly(true);
     txtVorschau->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -237,8 +252,8 @@ void frmMain::buildDateiliste(QWidget *client)
 
 void frmMain::buildDownload(QWidget *client)
 {
-    fraDownload = place(new QGroupBox(QStringLiteral("Download"), client), "fraDownload", 120,
-                        4080, 6735, 1815);
+    fraDownload = place(new QGroupBox(QStringLiteral("Download"), client), "fraDownload", 120, 4080,
+                        6735, 1815);
     QWidget *f = fraDownload;
     lblProxy = place(new QLabel(QStringLiteral("Proxy:"), f), "lblProxy", 120, 240, 495, 255);
     const char *names[] = {"optProxy0", "optProxy1", "optProxy2"};
@@ -247,27 +262,29 @@ void frmMain::buildDownload(QWidget *client)
     const int tops[] = {240, 480, 720};
     const int widths[] = {1455, 1695, 1575};
     for (int i = 0; i < 3; ++i) {
-        optProxy[i] = place(new QRadioButton(captions[i], f), names[i], 720, tops[i], widths[i], 255);
+        optProxy[i] =
+            place(new QRadioButton(captions[i], f), names[i], 720, tops[i], widths[i], 255);
         optProxy[i]->setProperty("Tag", QString::number(101 + i));
         optProxy[i]->setProperty("Index", i);
     }
     optProxy[0]->setChecked(true);
-    txtProxy = place(new QLineEdit(QStringLiteral("proxy:port"), f), "txtProxy", 960, 960, 1335, 285);
+    txtProxy =
+        place(new QLineEdit(QStringLiteral("proxy:port"), f), "txtProxy", 960, 960, 1335, 285);
     txtProxy->setEnabled(false);
-    lblSpeicherort = place(new QLabel(QStringLiteral("Speicherort:"), f), "lblSpeicherort", 2640,
-                           240, 855, 255);
+    lblSpeicherort =
+        place(new QLabel(QStringLiteral("Speicherort:"), f), "lblSpeicherort", 2640, 240, 855, 255);
     txtSpeicherOrt = place(new QLineEdit(f), "txtSpeicherOrt", 3600, 210, 2775, 285);
     lblDateiPrefix = place(new QLabel(QStringLiteral("Datei-Prefix:"), f), "lblDateiPrefix", 2640,
                            540, 855, 255);
     txtDateiprefix = place(new QLineEdit(f), "txtDateiprefix", 3600, 540, 2775, 285);
-    lblReferer = place(new QLabel(QStringLiteral("Referer-URL:"), f), "lblReferer", 2580, 960,
-                       975, 255);
+    lblReferer =
+        place(new QLabel(QStringLiteral("Referer-URL:"), f), "lblReferer", 2580, 960, 975, 255);
     txtReferer = place(new QLineEdit(QStringLiteral("http://www.example.com/"), f), "txtReferer",
                        3600, 960, 2775, 285);
-    cmdDownload = place(new QPushButton(QStringLiteral("Download"), f), "cmdDownload", 3960, 1320,
-                        1095, 375);
-    cmdAbbruch = place(new QPushButton(QStringLiteral("Abbruch"), f), "cmdAbbruch", 5280, 1320,
-                       1095, 375);
+    cmdDownload =
+        place(new QPushButton(QStringLiteral("Download"), f), "cmdDownload", 3960, 1320, 1095, 375);
+    cmdAbbruch =
+        place(new QPushButton(QStringLiteral("Abbruch"), f), "cmdAbbruch", 5280, 1320, 1095, 375);
     cmdAbbruch->setEnabled(false);
     for (QLabel *label : {lblProxy, lblSpeicherort, lblDateiPrefix, lblReferer})
         label->setFocusPolicy(Qt::NoFocus);
@@ -288,10 +305,19 @@ void frmMain::buildStatusBar()
 void frmMain::setTabOrder()
 {
     // Only the controls that can take the focus, in their designed order.
-    const QList<QWidget *> order{txtVorschau,  cmdDownload,    optProxy[0], optProxy[1],
-                                 optProxy[2],  txtProxy,       cmdVorschauAktualisieren,
-                                 cmdAbbruch,   txtPlatzhalter, cboErsatzText,
-                                 txtURL,       txtDateiprefix, txtSpeicherOrt,
+    const QList<QWidget *> order{txtVorschau,
+                                 cmdDownload,
+                                 optProxy[0],
+                                 optProxy[1],
+                                 optProxy[2],
+                                 txtProxy,
+                                 cmdVorschauAktualisieren,
+                                 cmdAbbruch,
+                                 txtPlatzhalter,
+                                 cboErsatzText,
+                                 txtURL,
+                                 txtDateiprefix,
+                                 txtSpeicherOrt,
                                  txtReferer};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -366,7 +392,8 @@ void frmMain::Form_Unload()
         SaveSetting(applicationTitle(), kSection, QStringLiteral("MainLeft"), positionText(x()));
         SaveSetting(applicationTitle(), kSection, QStringLiteral("MainTop"), positionText(y()));
     }
-    SaveSetting(applicationTitle(), kSection, QStringLiteral("SpeicherOrt"), txtSpeicherOrt->text());
+    SaveSetting(applicationTitle(), kSection, QStringLiteral("SpeicherOrt"),
+                txtSpeicherOrt->text());
     unregisterLoadedForm(this);
 }
 
@@ -378,6 +405,11 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 void frmMain::cmdVorschauAktualisieren_Click()
 {
+    refreshPreview();
+}
+
+bool frmMain::refreshPreview()
+{
     clsParser parser;
     parser.setInputText(cboErsatzText->currentText());
     QStringList items;
@@ -386,7 +418,7 @@ void frmMain::cmdVorschauAktualisieren_Click()
     } catch (const ParserError &error) {
         // Nothing has changed yet: preview, list and pointer stay as they were.
         MsgBox(error.userMessage());
-        return;
+        return false;
     }
     txtVorschau->clear();
     const QString placeholder = txtPlatzhalter->text();
@@ -398,4 +430,79 @@ void frmMain::cmdVorschauAktualisieren_Click()
     Dateiliste = std::move(preview.urls);
     txtVorschau->setPlainText(preview.text);
     setWindowMousePointer(this, vbDefault);
+    return true;
+}
+
+// The window as the download batch sees it.
+class FormBatchView final : public BatchView
+{
+public:
+    explicit FormBatchView(frmMain &form) : m_form(form) {}
+    QString referer() const override { return m_form.txtReferer->text(); }
+    QString targetFolder() const override { return m_form.txtSpeicherOrt->text(); }
+    QString filePrefix() const override { return m_form.txtDateiprefix->text(); }
+    void setStatusText(const QString &text) override { m_form.setStatusPanelText(1, text); }
+    // Closing the window stops the batch like "Abbruch".
+    bool cancelRequested() const override { return m_form.blnAbbruch || m_form.m_unloaded; }
+    void cancelActedOn() override { m_form.blnAbbruch = false; }
+
+private:
+    frmMain &m_form;
+};
+
+void frmMain::cmdDownload_Click()
+{
+    if (m_downloading || m_unloaded)
+        return;
+    objInet = std::make_unique<clsInet>();
+    if (optProxy[0]->isChecked()) {
+        objInet->InetAccessType = 0;
+    } else if (optProxy[1]->isChecked()) {
+        objInet->InetAccessType = 1;
+    } else if (optProxy[2]->isChecked()) {
+        objInet->InetAccessType = 2;
+        // The proxy the user was asked to type; read once, like the access type.
+        objInet->InetProxy = txtProxy->text();
+    }
+    if (!refreshPreview()) {
+        objInet.reset();
+        return;
+    }
+    SetDownloadMode(true);
+    m_downloading = true;
+    FormBatchView view(*this);
+    DownloadBatch::run(objInet, Dateiliste, view);
+    m_downloading = false;
+    objInet.reset();
+    // A request that came too late for any poll belongs to this batch, not the next.
+    blnAbbruch = false;
+    SetDownloadMode(false);
+}
+
+void frmMain::cmdAbbruch_Click()
+{
+    blnAbbruch = true;
+}
+
+void frmMain::SetDownloadMode(bool downloading)
+{
+    cmdDownload->setEnabled(!downloading);
+    cmdAbbruch->setEnabled(downloading);
+    cmdVorschauAktualisieren->setEnabled(!downloading);
+}
+
+void frmMain::optProxy_Click(int Index)
+{
+    if (Index == 0 || Index == 1)
+        txtProxy->setEnabled(false);
+    else if (Index == 2)
+        txtProxy->setEnabled(true);
+    else
+        return;
+    const QString tag = optProxy[Index]->property("Tag").toString();
+    try {
+        setStatusPanelText(1, LoadResString(qRound(tag.toDouble() + 1000)));
+    } catch (const StringTableError &error) {
+        MsgBox(QString::fromUtf8(error.what()));
+    }
 }

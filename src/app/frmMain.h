@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 #include <QStringList>
-
 #include <array>
 #include <memory>
 
@@ -74,8 +73,9 @@ public:
     QAction *mnuHelpAbout = nullptr;
 
     // Form-level state shared with the list and the download.
-    QStringList Dateiliste; // URL k of the list is Dateiliste[k - 1]
-    bool blnAbbruch = false;
+    QStringList Dateiliste;           // URL k of the list is Dateiliste[k - 1]
+    std::unique_ptr<clsInet> objInet; // set while a download batch runs
+    bool blnAbbruch = false;          // cancel requested by "Abbruch"
 
     void setVisible(bool visible) override;
 
@@ -83,6 +83,9 @@ public slots:
     void Form_Load();
     void Form_Unload();
     void cmdVorschauAktualisieren_Click();
+    void cmdDownload_Click();
+    void cmdAbbruch_Click();
+    void optProxy_Click(int Index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,8 +98,13 @@ private:
     void buildStatusBar();
     void setTabOrder();
     void restorePosition();
+    bool refreshPreview();
+    void SetDownloadMode(bool downloading);
 
     QLabel *m_statusPanel = nullptr;
     bool m_loaded = false;
     bool m_unloaded = false;
+    bool m_downloading = false;
+
+    friend class FormBatchView;
 };

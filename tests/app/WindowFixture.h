@@ -24,7 +24,6 @@ private:
     MsgBoxHandler m_previous;
 };
 
-
 inline QString storedSetting(const QString &key)
 {
     QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),

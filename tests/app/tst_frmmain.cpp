@@ -77,8 +77,9 @@ void TestFrmMain::betaWarning()
 
     QCOMPARE(rec.boxes.size(), warned ? 1 : 0);
     if (warned) {
-        QCOMPARE(rec.boxes[0].text, QStringLiteral("Achtung: BETA-Version! Diese Software hat mit "
-                                                   "Sicherheit noch diverse (auch gröbere) Fehler."));
+        QCOMPARE(rec.boxes[0].text,
+                 QStringLiteral("Achtung: BETA-Version! Diese Software hat mit "
+                                "Sicherheit noch diverse (auch gröbere) Fehler."));
         QCOMPARE(rec.boxes[0].style, 0);
         QVERIFY(rec.boxes[0].title.isEmpty());
         QVERIFY(!visibleDuringWarning);
@@ -159,12 +160,14 @@ void TestFrmMain::unreadablePosition_data()
     QTest::addColumn<QString>("top");
     QTest::addColumn<QPoint>("expected");
 
-    QTest::newRow("not a number") << QStringLiteral("links") << QStringLiteral("oben") << QPoint(67, 67);
-    QTest::newRow("fraction") << QStringLiteral("1500.0") << QStringLiteral("750") << QPoint(100, 50);
-    QTest::newRow("far off every screen") << QStringLiteral("9000000") << QStringLiteral("9000000")
-                                          << QPoint(67, 67);
-    QTest::newRow("far above and left") << QStringLiteral("-900000") << QStringLiteral("-900000")
-                                        << QPoint(67, 67);
+    QTest::newRow("not a number") << QStringLiteral("links") << QStringLiteral("oben")
+                                  << QPoint(67, 67);
+    QTest::newRow("fraction") << QStringLiteral("1500.0") << QStringLiteral("750")
+                              << QPoint(100, 50);
+    QTest::newRow("far off every screen")
+        << QStringLiteral("9000000") << QStringLiteral("9000000") << QPoint(67, 67);
+    QTest::newRow("far above and left")
+        << QStringLiteral("-900000") << QStringLiteral("-900000") << QPoint(67, 67);
 }
 
 void TestFrmMain::unreadablePosition()
@@ -208,29 +211,43 @@ void TestFrmMain::controls_data()
         QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind) << container
                             << text << enabled << tag << twips;
     };
-    row("fraDateiliste", "QGroupBox", win, QStringLiteral("Dateiliste erzeugen"), true, {}, {120, 480, 6735, 3495});
+    row("fraDateiliste", "QGroupBox", win, QStringLiteral("Dateiliste erzeugen"), true, {},
+        {120, 480, 6735, 3495});
     row("lblURL", "QLabel", dl, QStringLiteral("URL:"), true, {}, {120, 240, 735, 255});
-    row("txtURL", "QLineEdit", dl, QStringLiteral("http://www.example.com/images/image§.jpg"), true, {}, {960, 210, 5655, 285});
+    row("txtURL", "QLineEdit", dl, QStringLiteral("http://www.example.com/images/image§.jpg"), true,
+        {}, {960, 210, 5655, 285});
     row("lblErsetze", "QLabel", dl, QStringLiteral("Ersetze"), true, {}, {240, 630, 615, 255});
     row("txtPlatzhalter", "QLineEdit", dl, QStringLiteral("§"), true, {}, {960, 615, 975, 285});
     row("lblMit", "QLabel", dl, QStringLiteral("mit"), true, {}, {2040, 630, 615, 255});
     row("cboErsatzText", "QComboBox", dl, QString(), true, {}, {2400, 600, 4215, 315});
     row("lblVorschau", "QLabel", dl, QStringLiteral("Vorschau:"), true, {}, {120, 1080, 735, 255});
     row("txtVorschau", "QPlainTextEdit", dl, QString(), true, {}, {960, 1080, 5655, 2235});
-    row("cmdVorschauAktualisieren", "QPushButton", dl, QStringLiteral("refresh"), true, {}, {120, 1440, 735, 375});
-    row("fraDownload", "QGroupBox", win, QStringLiteral("Download"), true, {}, {120, 4080, 6735, 1815});
+    row("cmdVorschauAktualisieren", "QPushButton", dl, QStringLiteral("refresh"), true, {},
+        {120, 1440, 735, 375});
+    row("fraDownload", "QGroupBox", win, QStringLiteral("Download"), true, {},
+        {120, 4080, 6735, 1815});
     row("lblProxy", "QLabel", dn, QStringLiteral("Proxy:"), true, {}, {120, 240, 495, 255});
-    row("optProxy0", "QRadioButton", dn, QStringLiteral("Standard"), true, QStringLiteral("101"), {720, 240, 1455, 255});
-    row("optProxy1", "QRadioButton", dn, QStringLiteral("Direktverbindung"), true, QStringLiteral("102"), {720, 480, 1695, 255});
-    row("optProxy2", "QRadioButton", dn, QStringLiteral("Benutzerdefiniert"), true, QStringLiteral("103"), {720, 720, 1575, 255});
-    row("txtProxy", "QLineEdit", dn, QStringLiteral("proxy:port"), false, {}, {960, 960, 1335, 285});
-    row("lblSpeicherort", "QLabel", dn, QStringLiteral("Speicherort:"), true, {}, {2640, 240, 855, 255});
-    row("lblDateiPrefix", "QLabel", dn, QStringLiteral("Datei-Prefix:"), true, {}, {2640, 540, 855, 255});
+    row("optProxy0", "QRadioButton", dn, QStringLiteral("Standard"), true, QStringLiteral("101"),
+        {720, 240, 1455, 255});
+    row("optProxy1", "QRadioButton", dn, QStringLiteral("Direktverbindung"), true,
+        QStringLiteral("102"), {720, 480, 1695, 255});
+    row("optProxy2", "QRadioButton", dn, QStringLiteral("Benutzerdefiniert"), true,
+        QStringLiteral("103"), {720, 720, 1575, 255});
+    row("txtProxy", "QLineEdit", dn, QStringLiteral("proxy:port"), false, {},
+        {960, 960, 1335, 285});
+    row("lblSpeicherort", "QLabel", dn, QStringLiteral("Speicherort:"), true, {},
+        {2640, 240, 855, 255});
+    row("lblDateiPrefix", "QLabel", dn, QStringLiteral("Datei-Prefix:"), true, {},
+        {2640, 540, 855, 255});
     row("txtDateiprefix", "QLineEdit", dn, QString(), true, {}, {3600, 540, 2775, 285});
-    row("lblReferer", "QLabel", dn, QStringLiteral("Referer-URL:"), true, {}, {2580, 960, 975, 255});
-    row("txtReferer", "QLineEdit", dn, QStringLiteral("http://www.example.com/"), true, {}, {3600, 960, 2775, 285});
-    row("cmdDownload", "QPushButton", dn, QStringLiteral("Download"), true, {}, {3960, 1320, 1095, 375});
-    row("cmdAbbruch", "QPushButton", dn, QStringLiteral("Abbruch"), false, {}, {5280, 1320, 1095, 375});
+    row("lblReferer", "QLabel", dn, QStringLiteral("Referer-URL:"), true, {},
+        {2580, 960, 975, 255});
+    row("txtReferer", "QLineEdit", dn, QStringLiteral("http://www.example.com/"), true, {},
+        {3600, 960, 2775, 285});
+    row("cmdDownload", "QPushButton", dn, QStringLiteral("Download"), true, {},
+        {3960, 1320, 1095, 375});
+    row("cmdAbbruch", "QPushButton", dn, QStringLiteral("Abbruch"), false, {},
+        {5280, 1320, 1095, 375});
     row("tbToolBar", "QToolBar", win, QString(), true, {}, {0, 0, 7095, 420});
 }
 
@@ -285,19 +302,21 @@ void TestFrmMain::menus_data()
     QTest::newRow("Datei") << QStringLiteral("&Datei")
                            << QStringList{"mnuFileNew", "mnuFileBar0", "mnuFileExit"}
                            << QStringList{"&Neu", "", "&Beenden"} << QStringList{"Ctrl+N", "", ""};
-    QTest::newRow("Bearbeiten")
-        << QStringLiteral("&Bearbeiten")
-        << QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut", "mnuEditCopy", "mnuEditPaste"}
-        << QStringList{"&Rückgängig", "", "&Ausschneiden", "&Kopieren", "&Einfügen"}
-        << QStringList{"Ctrl+Z", "", "Ctrl+X", "Ctrl+C", "Ctrl+V"};
+    QTest::newRow("Bearbeiten") << QStringLiteral("&Bearbeiten")
+                                << QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut",
+                                               "mnuEditCopy", "mnuEditPaste"}
+                                << QStringList{"&Rückgängig", "", "&Ausschneiden", "&Kopieren",
+                                               "&Einfügen"}
+                                << QStringList{"Ctrl+Z", "", "Ctrl+X", "Ctrl+C", "Ctrl+V"};
     QTest::newRow("Ansicht") << QStringLiteral("&Ansicht")
                              << QStringList{"mnuViewToolbar", "mnuViewStatusBar"}
-                             << QStringList{"&Symbolleiste", "Status&leiste"} << QStringList{"", ""};
-    QTest::newRow("Hilfe")
-        << QStringLiteral("&Hilfe")
-        << QStringList{"mnuHelpContents", "mnuHelpSearchForHelpOn", "mnuHelpBar0", "mnuHelpAbout"}
-        << QStringList{"&Inhalt", "&Suchen in der Hilfe...", "", "In&fo"}
-        << QStringList{"", "", "", ""};
+                             << QStringList{"&Symbolleiste", "Status&leiste"}
+                             << QStringList{"", ""};
+    QTest::newRow("Hilfe") << QStringLiteral("&Hilfe")
+                           << QStringList{"mnuHelpContents", "mnuHelpSearchForHelpOn",
+                                          "mnuHelpBar0", "mnuHelpAbout"}
+                           << QStringList{"&Inhalt", "&Suchen in der Hilfe...", "", "In&fo"}
+                           << QStringList{"", "", "", ""};
 }
 
 void TestFrmMain::menus()
@@ -378,14 +397,15 @@ void TestFrmMain::tabOrder()
     QStringList chain;
     QWidget *current = w.txtVorschau;
     do {
-        if (current->isEnabled() && current->isVisibleTo(&w) && (current->focusPolicy() & Qt::TabFocus) &&
-            !current->objectName().isEmpty())
+        if (current->isEnabled() && current->isVisibleTo(&w) &&
+            (current->focusPolicy() & Qt::TabFocus) && !current->objectName().isEmpty())
             chain.append(current->objectName());
         current = current->nextInFocusChain();
     } while (current != w.txtVorschau);
-    const QStringList designed{"txtVorschau", "cmdDownload", "optProxy0", "optProxy1", "optProxy2",
-                               "cmdVorschauAktualisieren", "txtPlatzhalter", "cboErsatzText",
-                               "txtURL", "txtDateiprefix", "txtSpeicherOrt", "txtReferer"};
+    const QStringList designed{"txtVorschau",    "cmdDownload",    "optProxy0",
+                               "optProxy1",      "optProxy2",      "cmdVorschauAktualisieren",
+                               "txtPlatzhalter", "cboErsatzText",  "txtURL",
+                               "txtDateiprefix", "txtSpeicherOrt", "txtReferer"};
     QCOMPARE(chain, designed);
 }
 

@@ -59,11 +59,18 @@ void TestPreview::refresh_data()
     QTest::addColumn<QString>("list");
     QTest::addColumn<QStringList>("urls");
 
-    QTest::newRow("path only") << "image§.jpg" << "§" << "1-3"
-                               << QStringList{"image1.jpg", "image2.jpg", "image3.jpg"};
-    QTest::newRow("twice") << "§/x§" << "§" << "a;b" << QStringList{"a/xa", "b/xb"};
-    QTest::newRow("empty list") << "p§q" << "§" << "" << QStringList{"pq"};
-    QTest::newRow("empty template") << "" << "§" << "1;2" << QStringList{"", ""};
+    QTest::newRow("path only") << "image§.jpg"
+                               << "§"
+                               << "1-3" << QStringList{"image1.jpg", "image2.jpg", "image3.jpg"};
+    QTest::newRow("twice") << "§/x§"
+                           << "§"
+                           << "a;b" << QStringList{"a/xa", "b/xb"};
+    QTest::newRow("empty list") << "p§q"
+                                << "§"
+                                << "" << QStringList{"pq"};
+    QTest::newRow("empty template") << ""
+                                    << "§"
+                                    << "1;2" << QStringList{"", ""};
 }
 
 void TestPreview::refresh()

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-
 #include <cstdlib>
 
 void isolateUserEnvironment()
@@ -36,7 +35,7 @@ void isolateUserEnvironment()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Proxy variables of the machine must not leak into loopback tests.
-    for (const char *name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY",
-                             "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+    for (const char *name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
         qunsetenv(name);
 }
