@@ -1,0 +1,130 @@
+#include "filelist/clsParser.h"
+
+namespace {
+
+constexpr int boundMin = -32768; // a bound is a signed 16-bit number
+constexpr int boundMax = 32767;
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString trimmedBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && isBlank(text.at(first)))
+        ++first;
+    while (last > first && isBlank(text.at(last - 1)))
+        --last;
+    return text.mid(first, last - first);
+}
+
+int toBound(const QString &bound, const QString &item)
+{
+    QString digits = trimmedBlanks(bound);
+    if (digits.startsWith(QLatin1Char('+')))
+        digits.remove(0, 1);
+    if (digits.isEmpty())
+        throw ParserError(ParserError::TypeMismatch, bound, item);
+    for (QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            throw ParserError(ParserError::TypeMismatch, bound, item);
+    }
+    // Accumulate with a cap so that no count of digits can overflow int.
+    int value = 0;
+    for (QChar c : digits) {
+        value = value * 10 + (c.unicode() - '0');
+        if (value > boundMax)
+            throw ParserError(ParserError::Overflow, bound, item);
+    }
+    return value;
+}
+
+QString describe(ParserError::Kind kind, const QString &bound, const QString &item)
+{
+    const QString shown = trimmedBlanks(bound);
+    QString why;
+    if (kind == ParserError::Overflow)
+        why = QStringLiteral("\"%1\" liegt nicht zwischen %2 und %3.")
+                  .arg(shown)
+                  .arg(boundMin)
+                  .arg(boundMax);
+    else if (shown.isEmpty())
+        why = QStringLiteral("eine Bereichsgrenze fehlt.");
+    else
+        why = QStringLiteral("\"%1\" ist keine Zahl.").arg(shown);
+    return QStringLiteral("Der Eintrag \"%1\" der Ersetzungsliste ist ungültig: %2").arg(item, why);
+}
+
+} // namespace
+
+ParserError::ParserError(Kind kind, const QString &bound, const QString &item)
+    : std::runtime_error(describe(kind, bound, item).toStdString()), m_kind(kind), m_bound(bound),
+      m_item(item)
+{
+}
+
+QString ParserError::userMessage() const
+{
+    return describe(m_kind, m_bound, m_item);
+}
+
+QString clsParser::InputText() const
+{
+    return m_inputText;
+}
+
+void clsParser::setInputText(const QString &text)
+{
+    m_inputText = text;
+}
+
+QStringList clsParser::TextList()
+{
+    ParseInputText();
+    return m_items;
+}
+
+void clsParser::ParseInputText()
+{
+    const QChar itemEnd = QLatin1Char(';');
+    const QChar rangeMark = QLatin1Char('-');
+
+    QString working = m_inputText;
+    if (!working.endsWith(itemEnd))
+        working += itemEnd;
+
+    m_items.clear();
+    QString current;
+    QString rangeStart;
+    bool isRange = false;
+    qsizetype itemBegin = 0; // only for naming the item in a failure
+
+    const qsizetype length = working.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const QChar c = working.at(i);
+        if (c == itemEnd) {
+            if (!isRange) {
+                m_items.append(current);
+            } else {
+                const QString item = working.mid(itemBegin, i - itemBegin);
+                const int first = toBound(rangeStart, item);
+                const int last = toBound(current, item);
+                // int, not a 16-bit counter: an end of 32767 must still stop.
+                for (int value = first; value <= last; ++value)
+                    m_items.append(QString::number(value));
+            }
+            current.clear();
+            isRange = false;
+            itemBegin = i + 1;
+        } else if (c == rangeMark) {
+            rangeStart = current;
+            isRange = true;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+// Why a replacement list could not be read. Thrown by clsParser::TextList;
+// the window turns userMessage() into a message box.
+class ParserError final : public std::runtime_error
+{
+public:
+    enum Kind {
+        TypeMismatch, // a range bound is empty or no whole number
+        Overflow      // a range bound lies outside -32768..32767
+    };
+
+    ParserError(Kind kind, const QString &bound, const QString &item);
+
+    Kind kind() const { return m_kind; }
+    QString bound() const { return m_bound; } // the bound text as typed
+    QString item() const { return m_item; }   // the whole item it belongs to
+    QString userMessage() const;
+
+private:
+    Kind m_kind;
+    QString m_bound;
+    QString m_item;
+};
+
+// Expands a replacement list such as "01;02;10-20" into its items. ";" ends an
+// item, "-" joins the bounds of an ascending range; everything else is kept as
+// typed. A range bound is a whole number from -32768 to 32767, written with
+// optional blanks (spaces, tabs) around it, leading zeros and a leading "+".
+// Since "-" always marks a range, a negative bound cannot be written.
+class clsParser final
+{
+public:
+    QString InputText() const;
+    void setInputText(const QString &text);
+
+    // Parses the current InputText on every call; element k - 1 is item k.
+    // Throws ParserError on a range bound that cannot be converted.
+    QStringList TextList();
+
+private:
+    void ParseInputText();
+
+    QString m_inputText;
+    QStringList m_items;
+};
