@@ -12,6 +12,11 @@
 
 class QSocketNotifier;
 
+// Asks the kernel for huge pages inside [data, data + length) where it can:
+// large bodies are written once into fresh memory, and small pages make that
+// mostly page-fault work.
+void adviseHugePages(void *data, size_t length);
+
 // Our HTTP transfer component: one GET at a time on libcurl's multi interface,
 // driven by the Qt event loop of the thread it lives on. Progress is reported
 // as StateChanged events posted to the event loop, so a handler may process

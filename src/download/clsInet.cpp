@@ -145,6 +145,7 @@ void clsInet::collectBody()
     QByteArray chunk = Inetd->GetChunk(kChunkSize);
     emptyBuffer();
     bytData.reserve(static_cast<qsizetype>(total));
+    adviseHugePages(bytData.data(), static_cast<size_t>(bytData.capacity()));
     bytData.append(chunk);
     while (!chunk.isEmpty()) {
         QCoreApplication::processEvents();
