@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libcurl4-openssl-dev curl ca-certificates
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-liberation2
     xvfb xauth
     desktop-file-utils appstream dpkg-dev file
 )

@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "about/frmAbout.h"
+#include "app/EditCommands.h"
 #include "app/ImageList.h"
 #include "app/LoadedForms.h"
 #include "app/MousePointer.h"
@@ -108,8 +110,11 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     icon.addFile(QStringLiteral(":/icons/magnet-16.png"), QSize(16, 16));
     setWindowIcon(icon);
 
+    // The layout is measured for a small sans-serif face of Arial's widths.
     QFont smallFont = font();
-    smallFont.setPointSize(8);
+    smallFont.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                           QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    smallFont.setPixelSize(11);
     setFont(smallFont);
 
     auto *client = new QWidget(this);
@@ -130,6 +135,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     connect(cmdAbbruch, &QPushButton::clicked, this, &frmMain::cmdAbbruch_Click);
     for (int i = 0; i < int(optProxy.size()); ++i)
         connect(optProxy[i], &QRadioButton::clicked, this, [this, i] { optProxy_Click(i); });
+    connectCommands();
 
     // The cancel button answers Escape, but only while it can be pressed.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -288,6 +294,14 @@ void frmMain::buildDownload(QWidget *client)
     cmdAbbruch->setEnabled(false);
     for (QLabel *label : {lblProxy, lblSpeicherort, lblDateiPrefix, lblReferer})
         label->setFocusPolicy(Qt::NoFocus);
+    // This face runs a pixel or two wider than the one the layout was measured
+    // with; a label may use the gap to its field rather than lose its colon.
+    for (QLabel *label : {lblSpeicherort, lblDateiPrefix, lblReferer}) {
+        const int spare = twipsToPixels(3600) - label->geometry().right() - 2;
+        const int needed = label->sizeHint().width() - label->width();
+        if (needed > 0)
+            label->resize(label->width() + qMin(needed, spare), label->height());
+    }
 }
 
 void frmMain::buildStatusBar()
@@ -505,4 +519,71 @@ void frmMain::optProxy_Click(int Index)
     } catch (const StringTableError &error) {
         MsgBox(QString::fromUtf8(error.what()));
     }
+}
+
+void frmMain::connectCommands()
+{
+    connect(mnuFileExit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+    connect(mnuEditCut, &QAction::triggered, this, &frmMain::mnuEditCut_Click);
+    connect(mnuEditCopy, &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
+    connect(mnuEditPaste, &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+    connect(mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
+    connect(mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuHelpSearchForHelpOn, &QAction::triggered, this,
+            &frmMain::mnuHelpSearchForHelpOn_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+    connect(tbToolBar, &QToolBar::actionTriggered, this,
+            [this](QAction *button) { tbToolBar_ButtonClick(button->data().toString()); });
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuEditCut_Click()
+{
+    EditCut();
+}
+
+void frmMain::mnuEditCopy_Click()
+{
+    EditCopy();
+}
+
+void frmMain::mnuEditPaste_Click()
+{
+    EditPaste();
+}
+
+void frmMain::mnuViewToolbar_Click()
+{
+    // The item toggles its own check mark when triggered; the bar follows it.
+    tbToolBar->setVisible(mnuViewToolbar->isChecked());
+}
+
+void frmMain::mnuViewStatusBar_Click()
+{
+    sbStatusBar->setVisible(mnuViewStatusBar->isChecked());
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    ShowHelp(this, helpContents);
+}
+
+void frmMain::mnuHelpSearchForHelpOn_Click()
+{
+    ShowHelp(this, helpPartialKey);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout::showModal(this);
+}
+
+void frmMain::tbToolBar_ButtonClick(const QString &Key)
+{
+    ToolbarButtonClick(Key);
 }

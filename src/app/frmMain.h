@@ -86,6 +86,16 @@ public slots:
     void cmdDownload_Click();
     void cmdAbbruch_Click();
     void optProxy_Click(int Index);
+    void mnuFileExit_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpSearchForHelpOn_Click();
+    void mnuHelpAbout_Click();
+    void tbToolBar_ButtonClick(const QString &Key);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -96,6 +106,7 @@ private:
     void buildDateiliste(QWidget *client);
     void buildDownload(QWidget *client);
     void buildStatusBar();
+    void connectCommands();
     void setTabOrder();
     void restorePosition();
     bool refreshPreview();
