@@ -1,0 +1,464 @@
+#include "BenchRegistry.h"
+#include "LoopbackServer.h"
+#include "app/MsgBox.h"
+#include "app/frmMain.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+// Set in the fresh process that does the measuring: each figure runs in its
+// own process, so settings are isolated before anything reads them and the
+// resident peak and CPU time start from nothing earlier figures left behind.
+const char *const kChildVariable = "VORNIX_BENCH_BATCH_CHILD";
+
+constexpr uint64_t KiB = 1024;
+constexpr uint64_t MiB = 1024 * KiB;
+
+struct Figure
+{
+    double wall = 0;
+    double cpu = 0;
+    double peakMiB = 0;
+};
+
+struct Work
+{
+    int files = 0;
+    uint64_t bodySize = 0;
+    int delayMs = 0;
+    int runs = 1;
+};
+
+double seconds(const timeval &tv)
+{
+    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
+}
+
+double processCpu()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return seconds(ru.ru_utime) + seconds(ru.ru_stime);
+}
+
+// A field of /proc/self/status in KiB (VmRSS, VmHWM).
+double statusKiB(const char *field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, key.size(), key) == 0)
+            return std::stod(line.substr(key.size()));
+    }
+    return 0;
+}
+
+// Starts the peak (VmHWM) again from the current resident size; false where
+// the kernel does not support it.
+bool resetPeak()
+{
+    {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+        if (!clear.flush())
+            return false;
+    }
+    return statusKiB("VmHWM") <= statusKiB("VmRSS") + 1024;
+}
+
+// A field of a child's /proc status in KiB; 0 once it has gone.
+double childStatusKiB(pid_t pid, const char *field)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, key.size(), key) == 0)
+            return std::stod(line.substr(key.size()));
+    }
+    return 0;
+}
+
+// Runs a child and waits for it; its resource use lands in ru. The child's
+// ru_maxrss cannot be used: a spawned child shares our memory until it
+// executes the program, so the kernel counts our peak as its own. Its peak
+// is read from its own status while it runs instead (it only ever grows).
+bool spawnAndWait(std::vector<std::string> args, int *exitCode, rusage *ru, double *peakKiB)
+{
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    const int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    *peakKiB = 0;
+    int status = 0;
+    for (;;) {
+        const pid_t done = wait4(pid, &status, WNOHANG, ru);
+        if (done == pid)
+            break;
+        if (done < 0) {
+            if (pidFd >= 0)
+                close(pidFd);
+            return false;
+        }
+        *peakKiB = std::max(*peakKiB, childStatusKiB(pid, "VmHWM"));
+        // Wakes at once when the child ends, so the wall time stays exact.
+        pollfd p{pidFd, POLLIN, 0};
+        poll(&p, pidFd >= 0 ? 1 : 0, 5);
+    }
+    if (pidFd >= 0)
+        close(pidFd);
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+}
+
+bool fetchWithCurl(LoopbackServer &server, const Work &work, const QString &dir, Figure &f)
+{
+    const std::string url = server.url("/f[1-" + std::to_string(work.files) + "]");
+    const std::string out = QFile::encodeName(dir).toStdString() + "/f#1";
+    const auto t0 = std::chrono::steady_clock::now();
+    int code = -1;
+    rusage ru{};
+    double peakKiB = 0;
+    if (!spawnAndWait({"curl", "-s", "--noproxy", "*", "-o", out, url}, &code, &ru, &peakKiB))
+        return false;
+    f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    f.cpu = seconds(ru.ru_utime) + seconds(ru.ru_stime);
+    f.peakMiB = peakKiB / 1024.0;
+    return code == 0;
+}
+
+// Every file f1..fN in dir with the body's size; prints what is wrong otherwise.
+bool filesComplete(const QString &dir, const Work &work, const char *who)
+{
+    for (int i = 1; i <= work.files; ++i) {
+        const QFileInfo info(dir + QStringLiteral("/f") + QString::number(i));
+        if (!info.isFile() || static_cast<uint64_t>(info.size()) != work.bodySize) {
+            std::printf("FAILED: %s: %s is %s\n", who, qPrintable(info.filePath()),
+                        info.isFile() ? qPrintable(QStringLiteral("%1 bytes").arg(info.size()))
+                                      : "missing");
+            return false;
+        }
+    }
+    return true;
+}
+
+void emptyFolder(const QString &dir)
+{
+    QDir d(dir);
+    for (const QString &name : d.entryList(QDir::Files | QDir::Hidden))
+        d.remove(name);
+}
+
+Figure median(std::vector<Figure> runs)
+{
+    Figure m;
+    auto pick = [&runs](double Figure::*field) {
+        std::vector<double> v;
+        for (const Figure &f : runs)
+            v.push_back(f.*field);
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    m.wall = pick(&Figure::wall);
+    m.cpu = pick(&Figure::cpu);
+    m.peakMiB = pick(&Figure::peakMiB);
+    return m;
+}
+
+struct Results
+{
+    Figure ours;
+    Figure curl;
+    double wallRatio = 0;  // median of the runs' own ratios: both sides of a run share the load
+    double maxPeakMiB = 0; // highest of our runs, the figure the memory goal is judged on
+    double baseMiB = 0;    // resident size before the batch (window shown, server running)
+    bool peakReset = false;
+};
+
+// Drives the real window: the list, folder and connection are set as a user
+// would, then "Download" runs the whole batch and returns when it is done.
+bool measure(const Work &work, Results &results)
+{
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        std::printf("FAILED: cannot create a temporary folder\n");
+        return false;
+    }
+    const QString oursDir = scratch.path() + QStringLiteral("/ours");
+    const QString curlDir = scratch.path() + QStringLiteral("/curl");
+    QDir().mkpath(oursDir);
+    QDir().mkpath(curlDir);
+
+    int boxes = 0;
+    const MsgBoxHandler previous = setMsgBoxHandler([&boxes](const MsgBoxRequest &r) {
+        ++boxes;
+        std::printf("box: %s\n", qPrintable(r.text));
+    });
+    LoopbackServer server;
+    server.setBodySize(work.bodySize);
+    server.setDelayMs(work.delayMs);
+    if (!server.start()) {
+        std::printf("FAILED: cannot start the loopback server\n");
+        setMsgBoxHandler(previous);
+        return false;
+    }
+
+    bool ok = true;
+    std::vector<Figure> ours, curls;
+    {
+        frmMain w;
+        w.show();
+        QCoreApplication::processEvents();
+        w.optProxy[1]->setChecked(true);
+        w.txtURL->setText(QString::fromStdString(server.url("/f§")));
+        w.txtPlatzhalter->setText(QStringLiteral("§"));
+        w.cboErsatzText->setEditText(QStringLiteral("1-%1").arg(work.files));
+        w.txtSpeicherOrt->setText(oursDir);
+        w.txtDateiprefix->clear();
+        w.txtReferer->clear();
+        QCoreApplication::processEvents();
+        results.baseMiB = statusKiB("VmRSS") / 1024.0;
+
+        for (int run = 0; ok && run < work.runs; ++run) {
+            Figure c, o;
+            if (!fetchWithCurl(server, work, curlDir, c)) {
+                std::printf("FAILED: curl did not fetch the files\n");
+                ok = false;
+                break;
+            }
+            ok = filesComplete(curlDir, work, "curl");
+            emptyFolder(curlDir);
+
+            results.peakReset = resetPeak();
+            const double serverCpu0 = server.cpuSeconds();
+            const double cpu0 = processCpu();
+            const auto t0 = std::chrono::steady_clock::now();
+            w.cmdDownload_Click();
+            o.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            o.cpu = processCpu() - cpu0 - (server.cpuSeconds() - serverCpu0);
+            o.peakMiB = statusKiB("VmHWM") / 1024.0;
+            if (boxes != 0) {
+                std::printf("FAILED: the batch showed %d message box(es)\n", boxes);
+                ok = false;
+            }
+            if (!w.cmdDownload->isEnabled()) {
+                std::printf("FAILED: the window is not idle after the batch\n");
+                ok = false;
+            }
+            ok = filesComplete(oursDir, work, "batch") && ok;
+            emptyFolder(oursDir);
+            curls.push_back(c);
+            ours.push_back(o);
+            results.maxPeakMiB = std::max(results.maxPeakMiB, o.peakMiB);
+        }
+        w.close();
+    }
+    server.stop();
+    setMsgBoxHandler(previous);
+    if (ok) {
+        results.ours = median(ours);
+        results.curl = median(curls);
+        std::vector<double> ratios;
+        for (size_t i = 0; i < ours.size(); ++i)
+            ratios.push_back(ours[i].wall / curls[i].wall);
+        std::sort(ratios.begin(), ratios.end());
+        results.wallRatio = ratios[ratios.size() / 2];
+    }
+    return ok;
+}
+
+const char *verdict(bool met)
+{
+    return met ? "met" : "MISSED";
+}
+
+void printTable(const Results &r, const char *runsNote)
+{
+    std::printf("  %-30s %8s %8s %10s   (%s)\n", "", "wall s", "CPU s", "peak MiB", runsNote);
+    std::printf("  %-30s %8.3f %8.3f %10.1f\n", "batch (cmdDownload_Click)", r.ours.wall,
+                r.ours.cpu, r.ours.peakMiB);
+    std::printf("  %-30s %8.3f %8.3f %10.1f\n", "curl (URL glob, to files)", r.curl.wall,
+                r.curl.cpu, r.curl.peakMiB);
+}
+
+void printWallGoal(const Results &r)
+{
+    std::printf("  wall ratio %.2f, median of the runs' ratios (goal <= 1.30): %s\n", r.wallRatio,
+                verdict(r.wallRatio <= 1.3));
+}
+
+int figureSmall()
+{
+    Work work;
+    work.files = 1000;
+    work.bodySize = 10 * KiB;
+    work.runs = 5;
+    Results r;
+    if (!measure(work, r))
+        return 1;
+    std::printf("1000 files of 10 KiB, fetched one after another into a folder\n");
+    printTable(r, "median of 5 runs");
+    printWallGoal(r);
+    std::printf("  CPU ratio %.2f (no goal)\n", r.ours.cpu / r.curl.cpu);
+    return 0;
+}
+
+int figureLarge()
+{
+    Work work;
+    work.files = 5;
+    work.bodySize = 100 * MiB;
+    work.runs = 3;
+    Results r;
+    if (!measure(work, r))
+        return 1;
+    const double peakGoal = 1.5 * static_cast<double>(work.bodySize) / MiB + 64;
+    std::printf("5 files of 100 MiB, fetched one after another into a folder\n");
+    printTable(r, "median of 3 runs");
+    printWallGoal(r);
+    if (!r.peakReset)
+        std::printf("  note: the kernel did not reset the resident peak; it covers the whole "
+                    "process\n");
+    std::printf("  peak %.1f MiB, highest of the runs (goal < %.0f MiB): %s\n", r.maxPeakMiB,
+                peakGoal, verdict(r.maxPeakMiB < peakGoal));
+    std::printf("  of which %.1f MiB were resident before the batch (window, Qt, server)\n",
+                r.baseMiB);
+    return 0;
+}
+
+int figureIdle()
+{
+    Work work;
+    work.files = 1;
+    work.bodySize = 10 * KiB;
+    work.delayMs = 5000;
+    work.runs = 1;
+    Results r;
+    if (!measure(work, r))
+        return 1;
+    std::printf("one 10 KiB file from a server that waits 5 s before answering\n");
+    printTable(r, "one run");
+    std::printf("  batch CPU %.3f s while waiting (goal < 0.20 s): %s\n", r.ours.cpu,
+                verdict(r.ours.cpu < 0.2));
+    return 0;
+}
+
+// Re-runs this program for one figure with a fresh home, forwarding what the
+// child prints except the heading the parent has already printed.
+int runInFreshProcess(const char *name, int (*figure)())
+{
+    if (std::getenv(kChildVariable) != nullptr) {
+        // The settings live in the temporary home; the first-start box stays away.
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),
+                  QStringLiteral("Vornix-Downloader"))
+            .setValue(QStringLiteral("Settings/BETA-0.2-BETA1"), QStringLiteral("OK"));
+        return figure();
+    }
+
+    QTemporaryDir home;
+    if (!home.isValid()) {
+        std::printf("FAILED: cannot create a temporary home\n");
+        return 1;
+    }
+    std::vector<std::string> env;
+    for (char **e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        if (entry.rfind("HOME=", 0) != 0 && entry.rfind("XDG_CONFIG_HOME=", 0) != 0 &&
+            entry.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+            env.push_back(entry);
+    }
+    const std::string homePath = QFile::encodeName(home.path()).toStdString();
+    env.push_back("HOME=" + homePath);
+    env.push_back("XDG_CONFIG_HOME=" + homePath + "/config");
+    // Qt wants a private runtime folder and complains on every start without one.
+    const std::string runtimePath = homePath + "/runtime";
+    if (mkdir(runtimePath.c_str(), 0700) == 0)
+        env.push_back("XDG_RUNTIME_DIR=" + runtimePath);
+    env.push_back(std::string(kChildVariable) + "=1");
+    std::vector<char *> envp;
+    for (std::string &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return 1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    std::vector<char *> argv = {const_cast<char *>("/proc/self/exe"), const_cast<char *>(name),
+                                nullptr};
+    std::fflush(stdout);
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (spawned != 0) {
+        close(pipeFds[0]);
+        std::printf("FAILED: cannot start a fresh process: %s\n", std::strerror(spawned));
+        return 1;
+    }
+    FILE *child = fdopen(pipeFds[0], "r");
+    char line[4096];
+    while (child != nullptr && std::fgets(line, sizeof line, child) != nullptr) {
+        if (std::strncmp(line, "== ", 3) != 0) {
+            std::fputs(line, stdout);
+            std::fflush(stdout);
+        }
+    }
+    if (child != nullptr)
+        std::fclose(child);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::printf("FAILED: the measuring process did not end cleanly\n");
+        return 1;
+    }
+    return 0;
+}
+
+const BenchRegistrar regSmall("batch-small",
+                              "1000 x 10 KiB through the download window next to curl",
+                              [] { return runInFreshProcess("batch-small", figureSmall); });
+const BenchRegistrar regLarge("batch-large",
+                              "5 x 100 MiB through the download window next to curl, peak memory",
+                              [] { return runInFreshProcess("batch-large", figureLarge); });
+const BenchRegistrar regIdle("batch-idle",
+                             "CPU while one transfer waits 5 s on a slow server, next to curl",
+                             [] { return runInFreshProcess("batch-idle", figureIdle); });
+
+} // namespace
