@@ -5,6 +5,7 @@
 #include "download/Inet.h"
 #include "download/InetError.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <new>
 
@@ -100,12 +101,21 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
 
 void clsInet::emptyBuffer()
 {
-    // Keep the memory for the next body unless a caller still shares it.
-    if (bytData.isDetached())
-        bytData.resize(0);
-    else
-        bytData = QByteArray();
+    // Give the old body's memory back: keeping it while the next body arrives
+    // would hold two bodies at once.
+    bytData = QByteArray();
 }
+
+namespace {
+// The caller waits for DownloadStatus in the event loop. A change made inside
+// a posted event does not end that wait with every event dispatcher (Qt's own
+// Unix one goes back to sleep after delivering posted events), so say so.
+void wakeWaitingCaller()
+{
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+} // namespace
 
 void clsInet::Inetd_StateChanged(qint16 State)
 {
@@ -119,6 +129,7 @@ void clsInet::Inetd_StateChanged(qint16 State)
                        vbOKOnly, QStringLiteral("Fehler"));
                 // The request has failed for good; the caller must not wait for more.
                 DownloadStatus = 2;
+                wakeWaitingCaller();
             } else if (State == Inet::icResponseCompleted) {
                 collectBody();
             }
@@ -134,6 +145,7 @@ void clsInet::Inetd_StateChanged(qint16 State)
                    vbOKOnly, applicationTitle());
             DownloadStatus = 2;
             setScreenMousePointer(vbDefault);
+            wakeWaitingCaller();
         });
 }
 
@@ -154,4 +166,5 @@ void clsInet::collectBody()
     }
     DownloadStatus = 1;
     setScreenMousePointer(vbDefault);
+    wakeWaitingCaller();
 }
