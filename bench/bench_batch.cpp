@@ -1,5 +1,6 @@
 #include "BenchRegistry.h"
 #include "LoopbackServer.h"
+#include "ProcessFigures.h"
 #include "app/MsgBox.h"
 #include "app/frmMain.h"
 
@@ -55,44 +56,6 @@ struct Work
     int delayMs = 0;
     int runs = 1;
 };
-
-double seconds(const timeval &tv)
-{
-    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
-}
-
-double processCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return seconds(ru.ru_utime) + seconds(ru.ru_stime);
-}
-
-// A field of /proc/self/status in KiB (VmRSS, VmHWM).
-double statusKiB(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, key.size(), key) == 0)
-            return std::stod(line.substr(key.size()));
-    }
-    return 0;
-}
-
-// Starts the peak (VmHWM) again from the current resident size; false where
-// the kernel does not support it.
-bool resetPeak()
-{
-    {
-        std::ofstream clear("/proc/self/clear_refs");
-        clear << "5";
-        if (!clear.flush())
-            return false;
-    }
-    return statusKiB("VmHWM") <= statusKiB("VmRSS") + 1024;
-}
 
 // A field of a child's /proc status in KiB; 0 once it has gone.
 double childStatusKiB(pid_t pid, const char *field)

@@ -1,5 +1,6 @@
 #include "BenchRegistry.h"
 #include "LoopbackServer.h"
+#include "ProcessFigures.h"
 #include "app/MsgBox.h"
 #include "download/clsInet.h"
 
@@ -29,37 +30,6 @@ struct Figure
     double cpu = 0;
     double peakMiB = 0;
 };
-
-double seconds(const timeval &tv)
-{
-    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
-}
-
-double processCpu()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return seconds(ru.ru_utime) + seconds(ru.ru_stime);
-}
-
-// A field of a /proc status file in KiB (VmRSS, VmHWM).
-double statusKiB(const char *path, const char *field)
-{
-    std::ifstream status(path);
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, key.size(), key) == 0)
-            return std::stod(line.substr(key.size()));
-    }
-    return 0;
-}
-
-// Starts the peak (VmHWM) again from the current resident size.
-void resetPeak()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 bool fetchWithClsInet(LoopbackServer &server, Figure &f)
 {

@@ -1,7 +1,6 @@
 #include "BenchRegistry.h"
 
 #include <QApplication>
-
 #include <algorithm>
 #include <cstdio>
 

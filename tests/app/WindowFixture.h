@@ -1,29 +1,11 @@
 #pragma once
 
-#include "app/MsgBox.h"
+#include "BoxRecorder.h"
 
 #include <QList>
 #include <QSettings>
 
-// Records message boxes instead of showing them, and starts every test from
-// an empty settings store.
-class BoxRecorder
-{
-public:
-    BoxRecorder()
-    {
-        m_previous = setMsgBoxHandler([this](const MsgBoxRequest &r) { boxes.append(r); });
-    }
-    ~BoxRecorder() { setMsgBoxHandler(m_previous); }
-    BoxRecorder(const BoxRecorder &) = delete;
-    BoxRecorder &operator=(const BoxRecorder &) = delete;
-
-    QList<MsgBoxRequest> boxes;
-
-private:
-    MsgBoxHandler m_previous;
-};
-
+// The settings as the program stores them, read and written behind its back.
 inline QString storedSetting(const QString &key)
 {
     QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),

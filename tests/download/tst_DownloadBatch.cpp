@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
 #include "TestMain.h"
 #include "app/MsgBox.h"
@@ -10,17 +11,6 @@
 #include <QTemporaryDir>
 
 namespace {
-struct Boxes
-{
-    Boxes()
-    {
-        previous = setMsgBoxHandler([this](const MsgBoxRequest &r) { list.append(r); });
-    }
-    ~Boxes() { setMsgBoxHandler(previous); }
-    QList<MsgBoxRequest> list;
-    MsgBoxHandler previous;
-};
-
 // The window's fields as plain values; a hook runs whenever the server sees a request.
 struct FakeView final : BatchView
 {
@@ -89,7 +79,7 @@ void tst_DownloadBatch::init()
 
 void tst_DownloadBatch::allTransfersComplete()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     const QByteArray bodies[] = {HttpFixtureServer::patternBody(10),
                                  HttpFixtureServer::patternBody(0),
                                  HttpFixtureServer::patternBody(70000)};
@@ -109,14 +99,14 @@ void tst_DownloadBatch::allTransfersComplete()
         QCOMPARE(server->requests()[i].path(), "/img/" + QByteArray::number(i) + ".jpg");
     QCOMPARE(view.statusTexts,
              (QStringList{"Download: " + urls[0], "Download: " + urls[1], "Download: " + urls[2]}));
-    QVERIFY(boxes.list.isEmpty());
+    QVERIFY(boxes.boxes.isEmpty());
     // No temporary file is left beside the downloads.
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 void tst_DownloadBatch::cancelDuringSecondOfFive()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     QStringList urls;
     for (int i = 1; i <= 5; ++i) {
         const QByteArray path = "/f" + QByteArray::number(i);
@@ -143,7 +133,7 @@ void tst_DownloadBatch::cancelDuringSecondOfFive()
 
 void tst_DownloadBatch::failedTransferWritesNoFileAndGoesOn()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     QFile old(dir->filePath("missing"));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("previous content");
@@ -155,7 +145,7 @@ void tst_DownloadBatch::failedTransferWritesNoFileAndGoesOn()
 
     QCOMPARE(readFile(dir->filePath("missing")), QByteArray("previous content"));
     QCOMPARE(readFile(dir->filePath("next")), QByteArray("next body"));
-    QVERIFY(!boxes.list.isEmpty()); // the failure was reported by the wrapper
+    QVERIFY(!boxes.boxes.isEmpty()); // the failure was reported by the wrapper
 }
 
 void tst_DownloadBatch::targetPath_data()
@@ -210,7 +200,7 @@ void tst_DownloadBatch::targetPath()
 
 void tst_DownloadBatch::queryAndColonStayInName()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     server->serve("/get?id=7:a", "q");
     QCOMPARE(DownloadBatch::run(inet, {server->url("/get?id=7:a")}, view),
              DownloadBatch::Outcome::Completed);
@@ -219,7 +209,7 @@ void tst_DownloadBatch::queryAndColonStayInName()
 
 void tst_DownloadBatch::longerExistingFileIsReplacedWhole()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     QFile old(dir->filePath("x.bin"));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(5000, 'o'));
@@ -253,7 +243,7 @@ void tst_DownloadBatch::writeFailureStopsTheBatch()
     QFETCH(QString, firstPath);
     QFETCH(QString, expectedInBox);
 
-    Boxes boxes;
+    BoxRecorder boxes;
     HttpFixtureServer::Reply ok;
     ok.body = "content";
     server->setDefaultReply(ok);
@@ -261,15 +251,15 @@ void tst_DownloadBatch::writeFailureStopsTheBatch()
     const QStringList urls{server->url(firstPath), server->url("/second")};
     QCOMPARE(DownloadBatch::run(inet, urls, view), DownloadBatch::Outcome::WriteFailed);
 
-    QCOMPARE(boxes.list.size(), 1);
-    QVERIFY2(boxes.list[0].text.contains(expectedInBox), qPrintable(boxes.list[0].text));
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY2(boxes.boxes[0].text.contains(expectedInBox), qPrintable(boxes.boxes[0].text));
     QCOMPARE(server->requests().size(), 1); // the rest of the list is not fetched
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void tst_DownloadBatch::refererReadBeforeEachRequest()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     server->serve("/1", "a");
     server->serve("/2", "b");
     view.refererText = QStringLiteral("http://first.example/");
@@ -285,7 +275,7 @@ void tst_DownloadBatch::refererReadBeforeEachRequest()
 
 void tst_DownloadBatch::emptyListRequestsNothing()
 {
-    Boxes boxes;
+    BoxRecorder boxes;
     QCOMPARE(DownloadBatch::run(inet, {}, view), DownloadBatch::Outcome::Completed);
     QVERIFY(server->requests().isEmpty());
     QVERIFY(view.statusTexts.isEmpty());

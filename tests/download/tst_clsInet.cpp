@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
 #include "TestMain.h"
 #include "app/MousePointer.h"
@@ -8,18 +9,6 @@
 #include <QTimer>
 
 namespace {
-
-// Records every box instead of showing it; restores the real box when done.
-struct BoxRecorder
-{
-    BoxRecorder()
-    {
-        previous = setMsgBoxHandler([this](const MsgBoxRequest &r) { boxes.append(r); });
-    }
-    ~BoxRecorder() { setMsgBoxHandler(previous); }
-    QList<MsgBoxRequest> boxes;
-    MsgBoxHandler previous;
-};
 
 // Sets environment variables for one test and puts the old values back.
 struct EnvGuard

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/time.h>
+
+// What the figures read about a process: CPU time and the resident sizes the
+// kernel reports in /proc.
+
+inline double seconds(const timeval &tv)
+{
+    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
+}
+
+inline double processCpu()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return seconds(ru.ru_utime) + seconds(ru.ru_stime);
+}
+
+// A field of a /proc status file in KiB (VmRSS, VmHWM); 0 when it is missing.
+inline double statusKiB(const char *path, const char *field)
+{
+    std::ifstream status(path);
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, key.size(), key) == 0)
+            return std::stod(line.substr(key.size()));
+    }
+    return 0;
+}
+
+inline double statusKiB(const char *field)
+{
+    return statusKiB("/proc/self/status", field);
+}
+
+// Starts the peak (VmHWM) again from the current resident size; false where
+// the kernel does not support it.
+inline bool resetPeak()
+{
+    {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+        if (!clear.flush())
+            return false;
+    }
+    return statusKiB("VmHWM") <= statusKiB("VmRSS") + 1024;
+}

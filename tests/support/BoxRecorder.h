@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/MsgBox.h"
+
+#include <QList>
+
+// Records message boxes instead of showing them while it lives, then puts
+// back whatever showed them before. Destroy one before making the next.
+class BoxRecorder
+{
+public:
+    BoxRecorder()
+    {
+        m_previous = setMsgBoxHandler([this](const MsgBoxRequest &r) { boxes.append(r); });
+    }
+    ~BoxRecorder() { setMsgBoxHandler(m_previous); }
+    BoxRecorder(const BoxRecorder &) = delete;
+    BoxRecorder &operator=(const BoxRecorder &) = delete;
+
+    QList<MsgBoxRequest> boxes;
+
+private:
+    MsgBoxHandler m_previous;
+};
