@@ -97,7 +97,7 @@ frmAbout::frmAbout(QWidget *owner)
     lblTitle->setFont(titleFont);
     lblVersion = named(new QLabel(kVersion, this), "lblVersion");
     lblDescription =
-        named(new QLabel(QStringLiteral("Copyright © 2026 Vornix-Team"), this), "lblDescription");
+        named(new QLabel(QStringLiteral("Copyright © 2026 Vornix Team"), this), "lblDescription");
     lblDisclaimer =
         named(new QLabel(QStringLiteral("Warnung: Dieses Programm ist urheberrechtlich geschützt. "
                                         "Wer es ganz oder teilweise ohne Erlaubnis vervielfältigt "
