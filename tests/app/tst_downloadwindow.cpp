@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,21 +19,22 @@ class TestDownloadWindow : public QObject
 private slots:
     void init();
     void cleanup();
-    void threeUrlsComplete();
-    void cancelDuringSecondOfFive();
-    void accessTypeFixedAtStart();
-    void namedProxyFromProxyField();
+    void downloadAndCancel_data();
+    void downloadAndCancel();
+    void connection_data();
+    void connection();
     void optionClick_data();
     void optionClick();
-    void closingWindowDuringTransfer();
 
 private:
-    // Points the window at the server: template /f§ with the given list.
-    void aim(const QString &list);
-    QStringList filesInFolder() const
+    // Runs "Download" on /f1../fN with the template /f§; `during` runs at each request.
+    void download(const QString &list, std::function<void(const QByteArray &path)> during = {});
+    QByteArray file(const QString &name) const
     {
-        return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QFile f(dir->filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     }
+    QStringList files() const { return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden); }
 
     std::unique_ptr<BoxRecorder> boxes;
     std::unique_ptr<HttpFixtureServer> server;
@@ -45,7 +45,7 @@ private:
 void TestDownloadWindow::init()
 {
     clearSettings();
-    storeSetting(QStringLiteral("BETA-0.2-BETA1"), QStringLiteral("OK"));
+    storeSetting("BETA-0.2-BETA1", "OK");
     boxes = std::make_unique<BoxRecorder>();
     server = std::make_unique<HttpFixtureServer>();
     QVERIFY(server->listen());
@@ -62,106 +62,98 @@ void TestDownloadWindow::cleanup()
     boxes.reset();
 }
 
-void TestDownloadWindow::aim(const QString &list)
+void TestDownloadWindow::download(const QString &list,
+                                  std::function<void(const QByteArray &path)> during)
 {
-    w->txtURL->setText(server->url(QStringLiteral("/f§")));
+    w->txtURL->setText(server->url("/f§"));
     w->cboErsatzText->setEditText(list);
-}
-
-void TestDownloadWindow::threeUrlsComplete()
-{
-    for (const char *n : {"1", "2", "3"})
-        server->serve(QByteArray("/f") + n, QByteArray("body ") + n);
-    aim(QStringLiteral("1-3"));
-    w->txtDateiprefix->setText(QStringLiteral("s_"));
-    QList<bool> modeDuringTransfer;
-    connect(server.get(), &HttpFixtureServer::requestReceived, this, [this, &modeDuringTransfer] {
-        modeDuringTransfer << w->cmdDownload->isEnabled() << w->cmdAbbruch->isEnabled()
-                           << w->cmdVorschauAktualisieren->isEnabled();
-    });
+    QObject context;
+    if (during)
+        connect(server.get(), &HttpFixtureServer::requestReceived, &context,
+                [&] { during(server->requests().last().path()); });
     w->cmdDownload->click();
-
-    QCOMPARE(filesInFolder(), (QStringList{"s_f1", "s_f2", "s_f3"}));
-    QFile third(dir->filePath("s_f3"));
-    QVERIFY(third.open(QIODevice::ReadOnly));
-    QCOMPARE(third.readAll(), QByteArray("body 3"));
-    QCOMPARE(modeDuringTransfer.mid(0, 3), (QList<bool>{false, true, false}));
-    QVERIFY(w->cmdDownload->isEnabled());
-    QVERIFY(w->cmdVorschauAktualisieren->isEnabled());
-    QVERIFY(!w->cmdAbbruch->isEnabled());
-    QCOMPARE(w->statusPanelText(1), QStringLiteral("Download: ") + server->url("/f3"));
-    QVERIFY(!w->objInet);
-    QVERIFY(boxes->boxes.isEmpty());
 }
 
-void TestDownloadWindow::cancelDuringSecondOfFive()
+void TestDownloadWindow::downloadAndCancel_data()
 {
-    for (const char *n : {"1", "3", "4", "5"})
-        server->serve(QByteArray("/f") + n, "x");
-    server->serveSilent("/f2");
-    aim(QStringLiteral("1-5"));
-    // Escape presses "Abbruch" while it is enabled, as a user would cancel.
-    connect(server.get(), &HttpFixtureServer::requestReceived, this, [this] {
-        if (server->requests().last().path() == "/f2")
+    QTest::addColumn<QString>("action"); // what happens while /f2 is being fetched
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("requests");
+    QTest::newRow("all complete") << "" << QStringList{"f1", "f2", "f3"} << "Download: /f3" << 3;
+    QTest::newRow("Escape") << "escape" << QStringList{"f1"} << "Abgebrochen - /f2" << 2;
+    QTest::newRow("window closed") << "close" << QStringList{"f1"} << "Abgebrochen - /f2" << 2;
+}
+
+void TestDownloadWindow::downloadAndCancel()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, written);
+    QFETCH(QString, status);
+    QFETCH(int, requests);
+    server->serve("/f1", "body 1");
+    server->serve("/f3", "body 3");
+    if (action.isEmpty())
+        server->serve("/f2", "body 2");
+    else
+        server->serveSilent("/f2");
+
+    QList<bool> buttons;
+    download("1-3", [&](const QByteArray &path) {
+        buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
+                   w->cmdVorschauAktualisieren->isEnabled()};
+        if (path == "/f2" && action == "escape")
             QTest::keyClick(w.get(), Qt::Key_Escape);
+        if (path == "/f2" && action == "close")
+            w->close();
     });
-    w->cmdDownload->click();
-
-    QCOMPARE(filesInFolder(), QStringList{"f1"});
-    QCOMPARE(w->statusPanelText(1), QStringLiteral("Abgebrochen - ") + server->url("/f2"));
-    QVERIFY(!w->blnAbbruch);
-    QVERIFY(w->cmdDownload->isEnabled());
-    QVERIFY(!w->cmdAbbruch->isEnabled());
+    QCOMPARE(buttons, (QList<bool>{false, true, false})); // only "Abbruch" while it runs
+    QCOMPARE(files(), written);
+    QCOMPARE(file("f1"), "body 1");
+    QCOMPARE(w->statusPanelText(1), status.replace("/f", server->url("/f")));
+    QCOMPARE(server->requests().size(), requests);
     QVERIFY(!w->objInet);
-    QCOMPARE(server->requests().size(), 2);
+    QVERIFY(!w->blnAbbruch);
+    QVERIFY(w->cmdDownload->isEnabled() && !w->cmdAbbruch->isEnabled());
+    QVERIFY(boxes->boxes.isEmpty());
+    if (action == "close")
+        QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
 }
 
-void TestDownloadWindow::accessTypeFixedAtStart()
+void TestDownloadWindow::connection_data()
 {
-    // The environment names a proxy; "Direktverbindung" must ignore it, also
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("viaProxy");
+    // The environment names a proxy that "Direktverbindung" must ignore, even
     // after the user clicks "Standard" while the batch runs.
-    HttpFixtureServer proxy;
-    QVERIFY(proxy.listen());
-    HttpFixtureServer::Reply fromProxy;
-    fromProxy.body = "via proxy";
-    proxy.setDefaultReply(fromProxy);
-    qputenv("http_proxy", proxy.url(QString()).toLatin1());
-    const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
-
-    server->serve("/f1", "direct 1");
-    server->serve("/f2", "direct 2");
-    aim(QStringLiteral("1;2"));
-    w->optProxy[1]->click();
-    connect(server.get(), &HttpFixtureServer::requestReceived, this,
-            [this] { w->optProxy[0]->click(); });
-    w->cmdDownload->click();
-
-    QCOMPARE(server->requests().size(), 2);
-    QVERIFY(proxy.requests().isEmpty());
-    QVERIFY(w->optProxy[0]->isChecked());
-    QCOMPARE(filesInFolder(), (QStringList{"f1", "f2"}));
+    QTest::newRow("Direktverbindung") << 1 << false;
+    QTest::newRow("Benutzerdefiniert") << 2 << true;
 }
 
-void TestDownloadWindow::namedProxyFromProxyField()
+void TestDownloadWindow::connection()
 {
+    QFETCH(int, option);
+    QFETCH(bool, viaProxy);
     HttpFixtureServer proxy;
     QVERIFY(proxy.listen());
     HttpFixtureServer::Reply fromProxy;
     fromProxy.body = "via proxy";
     proxy.setDefaultReply(fromProxy);
+    if (option == 1)
+        qputenv("http_proxy", proxy.url(QString()).toLatin1());
+    const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
+    server->serve("/f1", "direct");
+    server->serve("/f2", "direct");
 
-    aim(QStringLiteral("7"));
-    w->optProxy[2]->click();
+    w->optProxy[option]->click();
     w->txtProxy->setText(proxy.hostPort());
-    w->cmdDownload->click();
+    download("1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
 
-    QCOMPARE(proxy.requests().size(), 1);
-    QVERIFY(proxy.requests()[0].isAbsoluteForm());
-    QCOMPARE(proxy.requests()[0].path(), QByteArray("/f7"));
-    QVERIFY(server->requests().isEmpty());
-    QFile file(dir->filePath("f7"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("via proxy"));
+    QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
+    QCOMPARE(server->requests().size(), viaProxy ? 0 : 2);
+    if (viaProxy)
+        QVERIFY(proxy.requests()[1].isAbsoluteForm() && proxy.requests()[1].path() == "/f2");
+    QCOMPARE(file("f2"), viaProxy ? "via proxy" : "direct");
 }
 
 void TestDownloadWindow::optionClick_data()
@@ -169,11 +161,10 @@ void TestDownloadWindow::optionClick_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<bool>("proxyEnabled");
     QTest::addColumn<QString>("status");
-
-    QTest::newRow("Standard") << 0 << false << "Standardeinstellung aus Registry verwenden";
-    QTest::newRow("Direktverbindung") << 1 << false << "Direktverbindung (ohne Proxy)";
-    QTest::newRow("Benutzerdefiniert")
-        << 2 << true << "Proxy in der Form 'proxy:port' eingeben, z.B. proxy.example.com:8080";
+    QTest::newRow("0") << 0 << false << "Standardeinstellung aus Registry verwenden";
+    QTest::newRow("1") << 1 << false << "Direktverbindung (ohne Proxy)";
+    QTest::newRow("2") << 2 << true
+                       << "Proxy in der Form 'proxy:port' eingeben, z.B. proxy.example.com:8080";
     QTest::newRow("outside the group") << 3 << true << "unchanged";
 }
 
@@ -182,33 +173,12 @@ void TestDownloadWindow::optionClick()
     QFETCH(int, index);
     QFETCH(bool, proxyEnabled);
     QFETCH(QString, status);
-
-    // Start from "Benutzerdefiniert" so that every change shows.
-    w->optProxy_Click(2);
-    w->setStatusPanelText(1, QStringLiteral("unchanged"));
+    w->optProxy_Click(2); // start from the state every other click changes
+    w->setStatusPanelText(1, "unchanged");
     w->optProxy_Click(index);
     QCOMPARE(w->txtProxy->isEnabled(), proxyEnabled);
     QCOMPARE(w->statusPanelText(1), status);
-    QCOMPARE(w->txtProxy->text(), QStringLiteral("proxy:port"));
-}
-
-void TestDownloadWindow::closingWindowDuringTransfer()
-{
-    server->serve("/f1", "one");
-    server->serveSilent("/f2");
-    server->serve("/f3", "three");
-    aim(QStringLiteral("1-3"));
-    connect(server.get(), &HttpFixtureServer::requestReceived, this, [this] {
-        if (server->requests().last().path() == "/f2")
-            w->close();
-    });
-    w->cmdDownload->click();
-
-    QVERIFY(!w->isVisible());
-    QVERIFY(!w->objInet);
-    QCOMPARE(filesInFolder(), QStringList{"f1"});
-    QCOMPARE(server->requests().size(), 2);
-    QCOMPARE(storedSetting(QStringLiteral("SpeicherOrt")), dir->path());
+    QCOMPARE(w->txtProxy->text(), "proxy:port");
 }
 
 VORNIX_TEST_MAIN(TestDownloadWindow)

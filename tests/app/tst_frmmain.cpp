@@ -12,11 +12,13 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
+
+using Settings = QMap<QString, QString>;
+Q_DECLARE_METATYPE(Settings)
 
 class TestFrmMain : public QObject
 {
@@ -24,178 +26,111 @@ class TestFrmMain : public QObject
 
 private slots:
     void init() { clearSettings(); }
-
     void betaWarning_data();
     void betaWarning();
-    void firstRunPlacesWindowAtDefault();
-    void positionAndFolderComeBack();
-    void minimisedCloseKeepsPositionButSavesFolder();
-    void emptyFolderRoundTrips();
-    void unreadablePosition_data();
-    void unreadablePosition();
-    void replacementListOffersOneEntry();
+    void startAndClose_data();
+    void startAndClose();
     void controls_data();
     void controls();
-    void menus_data();
-    void menus();
-    void toolbarButtons();
-    void windowIsFixedAndCaptioned();
-    void tabOrder();
-    void escapePressesCancelOnlyWhenEnabled();
+    void menusAndBars();
+    void tabOrderAndEscape();
     void closingUnloadsOtherWindowsFirst();
 };
 
 void TestFrmMain::betaWarning_data()
 {
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<QString>("marker");
+    QTest::addColumn<QVariant>("marker"); // invalid: not stored at all
     QTest::addColumn<bool>("warned");
-
-    QTest::newRow("first run") << false << QString() << true;
-    QTest::newRow("marker OK") << true << QStringLiteral("OK") << false;
-    QTest::newRow("marker ok") << true << QStringLiteral("ok") << true;
-    QTest::newRow("other marker") << true << QStringLiteral("OK ") << true;
-    QTest::newRow("empty marker") << true << QString() << true;
+    QTest::newRow("first run") << QVariant() << true;
+    QTest::newRow("OK") << QVariant("OK") << false;
+    QTest::newRow("ok") << QVariant("ok") << true;
+    QTest::newRow("other") << QVariant("OK ") << true;
 }
 
 void TestFrmMain::betaWarning()
 {
-    QFETCH(bool, stored);
-    QFETCH(QString, marker);
+    QFETCH(QVariant, marker);
     QFETCH(bool, warned);
-    if (stored)
-        storeSetting(QStringLiteral("BETA-0.2-BETA1"), marker);
-
+    if (marker.isValid())
+        storeSetting("BETA-0.2-BETA1", marker.toString());
     BoxRecorder rec;
     frmMain w;
-    bool visibleDuringWarning = true;
+    bool visibleDuringWarning = false;
     setMsgBoxHandler([&](const MsgBoxRequest &r) {
         rec.boxes.append(r);
         visibleDuringWarning = w.isVisible();
     });
     w.show();
-
     QCOMPARE(rec.boxes.size(), warned ? 1 : 0);
     if (warned) {
-        QCOMPARE(rec.boxes[0].text,
-                 QStringLiteral("Achtung: BETA-Version! Diese Software hat mit "
-                                "Sicherheit noch diverse (auch gröbere) Fehler."));
+        QCOMPARE(rec.boxes[0].text, "Achtung: BETA-Version! Diese Software hat mit Sicherheit noch "
+                                    "diverse (auch gröbere) Fehler.");
         QCOMPARE(rec.boxes[0].style, 0);
-        QVERIFY(rec.boxes[0].title.isEmpty());
-        QVERIFY(!visibleDuringWarning);
+        QVERIFY(rec.boxes[0].title.isEmpty() && !visibleDuringWarning);
     }
-    QCOMPARE(storedSetting(QStringLiteral("BETA-0.2-BETA1")), QStringLiteral("OK"));
-
-    // The marker now holds: a second start stays quiet.
-    w.close();
-    frmMain second;
+    QCOMPARE(storedSetting("BETA-0.2-BETA1"), "OK");
+    frmMain second; // the marker holds from now on
     second.show();
     QCOMPARE(rec.boxes.size(), warned ? 1 : 0);
 }
 
-void TestFrmMain::firstRunPlacesWindowAtDefault()
+void TestFrmMain::startAndClose_data()
 {
+    QTest::addColumn<Settings>("stored");
+    QTest::addColumn<QPoint>("shownAt");
+    QTest::addColumn<QString>("folderShown");
+    QTest::addColumn<bool>("minimise");
+    QTest::addColumn<Settings>("saved"); // after moving to 200,120 and typing /srv/x
+
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const Settings moved{{"MainLeft", "3000"}, {"MainTop", "1800"}, {"SpeicherOrt", "/srv/x"}};
+    QTest::newRow("first run") << Settings{} << QPoint(67, 67) << downloads << false << moved;
+    QTest::newRow("second run") << Settings{{"MainLeft", "1500"},
+                                            {"MainTop", "750"},
+                                            {"SpeicherOrt", "/tmp/Bilder"}}
+                                << QPoint(100, 50) << "/tmp/Bilder" << false << moved;
+    QTest::newRow("empty folder") << Settings{{"SpeicherOrt", ""}} << QPoint(67, 67) << "" << false
+                                  << moved;
+    QTest::newRow("minimised close")
+        << Settings{{"MainLeft", "1500"}, {"MainTop", "2250"}} << QPoint(100, 150) << downloads
+        << true << Settings{{"MainLeft", "1500"}, {"MainTop", "2250"}, {"SpeicherOrt", "/srv/x"}};
+    QTest::newRow("not a number") << Settings{{"MainLeft", "links"}, {"MainTop", "oben"}}
+                                  << QPoint(67, 67) << downloads << false << moved;
+    QTest::newRow("off every screen") << Settings{{"MainLeft", "9000000"}, {"MainTop", "-900000"}}
+                                      << QPoint(67, 67) << downloads << false << moved;
+}
+
+void TestFrmMain::startAndClose()
+{
+    QFETCH(Settings, stored);
+    QFETCH(QPoint, shownAt);
+    QFETCH(QString, folderShown);
+    QFETCH(bool, minimise);
+    QFETCH(Settings, saved);
+    storeSetting("BETA-0.2-BETA1", "OK");
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        storeSetting(it.key(), it.value());
+
     BoxRecorder rec;
     frmMain w;
     w.show();
-    QCOMPARE(w.pos(), QPoint(67, 67)); // 1000 twips
-    QCOMPARE(w.txtSpeicherOrt->text(),
-             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
-}
-
-void TestFrmMain::positionAndFolderComeBack()
-{
-    BoxRecorder rec;
-    {
-        frmMain w;
-        w.show();
-        w.move(200, 120);
-        w.txtSpeicherOrt->setText(QStringLiteral("/tmp/Bilder"));
-        w.close();
-    }
-    QCOMPARE(storedSetting(QStringLiteral("MainLeft")), QStringLiteral("3000"));
-    QCOMPARE(storedSetting(QStringLiteral("MainTop")), QStringLiteral("1800"));
-
-    frmMain again;
-    again.show();
-    QCOMPARE(again.pos(), QPoint(200, 120));
-    QCOMPARE(again.txtSpeicherOrt->text(), QStringLiteral("/tmp/Bilder"));
-}
-
-void TestFrmMain::minimisedCloseKeepsPositionButSavesFolder()
-{
-    storeSetting(QStringLiteral("MainLeft"), QStringLiteral("1500"));
-    storeSetting(QStringLiteral("MainTop"), QStringLiteral("2250"));
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
-    w.move(300, 300);
-    w.txtSpeicherOrt->setText(QStringLiteral("/srv/scans"));
-    w.setWindowState(Qt::WindowMinimized);
-    QVERIFY(w.isMinimized());
-    w.close();
-    QCOMPARE(storedSetting(QStringLiteral("MainLeft")), QStringLiteral("1500"));
-    QCOMPARE(storedSetting(QStringLiteral("MainTop")), QStringLiteral("2250"));
-    QCOMPARE(storedSetting(QStringLiteral("SpeicherOrt")), QStringLiteral("/srv/scans"));
-}
-
-void TestFrmMain::emptyFolderRoundTrips()
-{
-    BoxRecorder rec;
-    {
-        frmMain w;
-        w.show();
-        w.txtSpeicherOrt->clear();
-        w.close();
-    }
-    QVERIFY(hasSetting(QStringLiteral("SpeicherOrt")));
-    frmMain again;
-    again.show();
-    QCOMPARE(again.txtSpeicherOrt->text(), QString());
-}
-
-void TestFrmMain::unreadablePosition_data()
-{
-    QTest::addColumn<QString>("left");
-    QTest::addColumn<QString>("top");
-    QTest::addColumn<QPoint>("expected");
-
-    QTest::newRow("not a number") << QStringLiteral("links") << QStringLiteral("oben")
-                                  << QPoint(67, 67);
-    QTest::newRow("fraction") << QStringLiteral("1500.0") << QStringLiteral("750")
-                              << QPoint(100, 50);
-    QTest::newRow("far off every screen")
-        << QStringLiteral("9000000") << QStringLiteral("9000000") << QPoint(67, 67);
-    QTest::newRow("far above and left")
-        << QStringLiteral("-900000") << QStringLiteral("-900000") << QPoint(67, 67);
-}
-
-void TestFrmMain::unreadablePosition()
-{
-    QFETCH(QString, left);
-    QFETCH(QString, top);
-    QFETCH(QPoint, expected);
-    storeSetting(QStringLiteral("MainLeft"), left);
-    storeSetting(QStringLiteral("MainTop"), top);
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
-    QCOMPARE(w.pos(), expected);
-}
-
-void TestFrmMain::replacementListOffersOneEntry()
-{
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
+    QCOMPARE(w.pos(), shownAt);
+    QCOMPARE(w.txtSpeicherOrt->text(), folderShown);
     QCOMPARE(w.cboErsatzText->count(), 1);
-    QCOMPARE(w.cboErsatzText->itemText(0), QStringLiteral("01;02;03;04;05;06;07;08;09;10-20"));
+    QCOMPARE(w.cboErsatzText->itemText(0), "01;02;03;04;05;06;07;08;09;10-20");
     QCOMPARE(w.cboErsatzText->currentText(), QString());
+
+    w.move(200, 120);
+    w.txtSpeicherOrt->setText("/srv/x");
+    if (minimise)
+        w.setWindowState(Qt::WindowMinimized);
+    w.close();
+    for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+        QCOMPARE(storedSetting(it.key()), it.value());
 }
 
 void TestFrmMain::controls_data()
 {
-    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("container");
     QTest::addColumn<QString>("text");
@@ -203,52 +138,38 @@ void TestFrmMain::controls_data()
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QRect>("twips");
 
-    const QString win = QStringLiteral("client");
-    const QString dl = QStringLiteral("fraDateiliste");
-    const QString dn = QStringLiteral("fraDownload");
-    auto row = [](const char *name, const char *kind, const QString &container, const QString &text,
-                  bool enabled, const QString &tag, QRect twips) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind) << container
-                            << text << enabled << tag << twips;
+    // clang-format off
+    const struct { const char *name, *kind, *container, *text; bool enabled; const char *tag; QRect twips; } rows[] = {
+        {"fraDateiliste", "QGroupBox", "client", "Dateiliste erzeugen", true, "", {120, 480, 6735, 3495}},
+        {"lblURL", "QLabel", "fraDateiliste", "URL:", true, "", {120, 240, 735, 255}},
+        {"txtURL", "QLineEdit", "fraDateiliste", "http://www.example.com/images/image§.jpg", true, "", {960, 210, 5655, 285}},
+        {"lblErsetze", "QLabel", "fraDateiliste", "Ersetze", true, "", {240, 630, 615, 255}},
+        {"txtPlatzhalter", "QLineEdit", "fraDateiliste", "§", true, "", {960, 615, 975, 285}},
+        {"lblMit", "QLabel", "fraDateiliste", "mit", true, "", {2040, 630, 615, 255}},
+        {"cboErsatzText", "QComboBox", "fraDateiliste", "", true, "", {2400, 600, 4215, 315}},
+        {"lblVorschau", "QLabel", "fraDateiliste", "Vorschau:", true, "", {120, 1080, 735, 255}},
+        {"txtVorschau", "QPlainTextEdit", "fraDateiliste", "", true, "", {960, 1080, 5655, 2235}},
+        {"cmdVorschauAktualisieren", "QPushButton", "fraDateiliste", "refresh", true, "", {120, 1440, 735, 375}},
+        {"fraDownload", "QGroupBox", "client", "Download", true, "", {120, 4080, 6735, 1815}},
+        {"lblProxy", "QLabel", "fraDownload", "Proxy:", true, "", {120, 240, 495, 255}},
+        {"optProxy0", "QRadioButton", "fraDownload", "Standard", true, "101", {720, 240, 1455, 255}},
+        {"optProxy1", "QRadioButton", "fraDownload", "Direktverbindung", true, "102", {720, 480, 1695, 255}},
+        {"optProxy2", "QRadioButton", "fraDownload", "Benutzerdefiniert", true, "103", {720, 720, 1575, 255}},
+        {"txtProxy", "QLineEdit", "fraDownload", "proxy:port", false, "", {960, 960, 1335, 285}},
+        {"lblSpeicherort", "QLabel", "fraDownload", "Speicherort:", true, "", {2640, 240, 855, 255}},
+        {"txtSpeicherOrt", "QLineEdit", "fraDownload", "", true, "", {3600, 210, 2775, 285}},
+        {"lblDateiPrefix", "QLabel", "fraDownload", "Datei-Prefix:", true, "", {2640, 540, 855, 255}},
+        {"txtDateiprefix", "QLineEdit", "fraDownload", "", true, "", {3600, 540, 2775, 285}},
+        {"lblReferer", "QLabel", "fraDownload", "Referer-URL:", true, "", {2580, 960, 975, 255}},
+        {"txtReferer", "QLineEdit", "fraDownload", "http://www.example.com/", true, "", {3600, 960, 2775, 285}},
+        {"cmdDownload", "QPushButton", "fraDownload", "Download", true, "", {3960, 1320, 1095, 375}},
+        {"cmdAbbruch", "QPushButton", "fraDownload", "Abbruch", false, "", {5280, 1320, 1095, 375}},
+        {"tbToolBar", "QToolBar", "client", "", true, "", {0, 0, 7095, 420}},
     };
-    row("fraDateiliste", "QGroupBox", win, QStringLiteral("Dateiliste erzeugen"), true, {},
-        {120, 480, 6735, 3495});
-    row("lblURL", "QLabel", dl, QStringLiteral("URL:"), true, {}, {120, 240, 735, 255});
-    row("txtURL", "QLineEdit", dl, QStringLiteral("http://www.example.com/images/image§.jpg"), true,
-        {}, {960, 210, 5655, 285});
-    row("lblErsetze", "QLabel", dl, QStringLiteral("Ersetze"), true, {}, {240, 630, 615, 255});
-    row("txtPlatzhalter", "QLineEdit", dl, QStringLiteral("§"), true, {}, {960, 615, 975, 285});
-    row("lblMit", "QLabel", dl, QStringLiteral("mit"), true, {}, {2040, 630, 615, 255});
-    row("cboErsatzText", "QComboBox", dl, QString(), true, {}, {2400, 600, 4215, 315});
-    row("lblVorschau", "QLabel", dl, QStringLiteral("Vorschau:"), true, {}, {120, 1080, 735, 255});
-    row("txtVorschau", "QPlainTextEdit", dl, QString(), true, {}, {960, 1080, 5655, 2235});
-    row("cmdVorschauAktualisieren", "QPushButton", dl, QStringLiteral("refresh"), true, {},
-        {120, 1440, 735, 375});
-    row("fraDownload", "QGroupBox", win, QStringLiteral("Download"), true, {},
-        {120, 4080, 6735, 1815});
-    row("lblProxy", "QLabel", dn, QStringLiteral("Proxy:"), true, {}, {120, 240, 495, 255});
-    row("optProxy0", "QRadioButton", dn, QStringLiteral("Standard"), true, QStringLiteral("101"),
-        {720, 240, 1455, 255});
-    row("optProxy1", "QRadioButton", dn, QStringLiteral("Direktverbindung"), true,
-        QStringLiteral("102"), {720, 480, 1695, 255});
-    row("optProxy2", "QRadioButton", dn, QStringLiteral("Benutzerdefiniert"), true,
-        QStringLiteral("103"), {720, 720, 1575, 255});
-    row("txtProxy", "QLineEdit", dn, QStringLiteral("proxy:port"), false, {},
-        {960, 960, 1335, 285});
-    row("lblSpeicherort", "QLabel", dn, QStringLiteral("Speicherort:"), true, {},
-        {2640, 240, 855, 255});
-    row("lblDateiPrefix", "QLabel", dn, QStringLiteral("Datei-Prefix:"), true, {},
-        {2640, 540, 855, 255});
-    row("txtDateiprefix", "QLineEdit", dn, QString(), true, {}, {3600, 540, 2775, 285});
-    row("lblReferer", "QLabel", dn, QStringLiteral("Referer-URL:"), true, {},
-        {2580, 960, 975, 255});
-    row("txtReferer", "QLineEdit", dn, QStringLiteral("http://www.example.com/"), true, {},
-        {3600, 960, 2775, 285});
-    row("cmdDownload", "QPushButton", dn, QStringLiteral("Download"), true, {},
-        {3960, 1320, 1095, 375});
-    row("cmdAbbruch", "QPushButton", dn, QStringLiteral("Abbruch"), false, {},
-        {5280, 1320, 1095, 375});
-    row("tbToolBar", "QToolBar", win, QString(), true, {}, {0, 0, 7095, 420});
+    // clang-format on
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << r.kind << r.container << QString::fromUtf8(r.text) << r.enabled
+                              << r.tag << r.twips;
 }
 
 static QString textOf(const QWidget *w)
@@ -270,161 +191,103 @@ static QString textOf(const QWidget *w)
 
 void TestFrmMain::controls()
 {
-    QFETCH(QString, name);
     QFETCH(QString, kind);
     QFETCH(QString, container);
     QFETCH(QString, text);
     QFETCH(bool, enabled);
     QFETCH(QString, tag);
     QFETCH(QRect, twips);
-
+    storeSetting("SpeicherOrt", ""); // the designed, empty text
     BoxRecorder rec;
     frmMain w;
     w.show();
-    auto *c = w.findChild<QWidget *>(name);
-    QVERIFY2(c, qPrintable(name));
-    QCOMPARE(QString::fromLatin1(c->metaObject()->className()), kind);
+    auto *c = w.findChild<QWidget *>(QTest::currentDataTag());
+    QVERIFY(c);
+    QCOMPARE(c->metaObject()->className(), kind);
     QCOMPARE(c->parentWidget()->objectName(), container);
     QCOMPARE(textOf(c), text);
     QCOMPARE(c->isEnabled(), enabled);
     QCOMPARE(c->property("Tag").toString(), tag);
-    const QRect designed(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
-                         qRound(twips.width() / 15.0), qRound(twips.height() / 15.0));
-    QCOMPARE(c->pos(), designed.topLeft());
-    QCOMPARE(c->height(), designed.height());
+    const QRect px(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0), qRound(twips.width() / 15.0),
+                   qRound(twips.height() / 15.0));
+    QCOMPARE(c->pos(), px.topLeft());
+    QCOMPARE(c->height(), px.height());
     // Labels may grow into the gap before their field, never beyond it.
     if (qobject_cast<QLabel *>(c))
-        QVERIFY(c->width() >= designed.width() && c->geometry().right() < 240);
+        QVERIFY(c->width() >= px.width() && c->geometry().right() < 240);
     else
-        QCOMPARE(c->width(), designed.width());
+        QCOMPARE(c->width(), px.width());
 }
 
-void TestFrmMain::menus_data()
-{
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QStringList>("captions");
-    QTest::addColumn<QStringList>("shortcuts");
-
-    QTest::newRow("Datei") << QStringLiteral("&Datei")
-                           << QStringList{"mnuFileNew", "mnuFileBar0", "mnuFileExit"}
-                           << QStringList{"&Neu", "", "&Beenden"} << QStringList{"Ctrl+N", "", ""};
-    QTest::newRow("Bearbeiten") << QStringLiteral("&Bearbeiten")
-                                << QStringList{"mnuEditUndo", "mnuEditBar0", "mnuEditCut",
-                                               "mnuEditCopy", "mnuEditPaste"}
-                                << QStringList{"&Rückgängig", "", "&Ausschneiden", "&Kopieren",
-                                               "&Einfügen"}
-                                << QStringList{"Ctrl+Z", "", "Ctrl+X", "Ctrl+C", "Ctrl+V"};
-    QTest::newRow("Ansicht") << QStringLiteral("&Ansicht")
-                             << QStringList{"mnuViewToolbar", "mnuViewStatusBar"}
-                             << QStringList{"&Symbolleiste", "Status&leiste"}
-                             << QStringList{"", ""};
-    QTest::newRow("Hilfe") << QStringLiteral("&Hilfe")
-                           << QStringList{"mnuHelpContents", "mnuHelpSearchForHelpOn",
-                                          "mnuHelpBar0", "mnuHelpAbout"}
-                           << QStringList{"&Inhalt", "&Suchen in der Hilfe...", "", "In&fo"}
-                           << QStringList{"", "", "", ""};
-}
-
-void TestFrmMain::menus()
-{
-    QFETCH(QString, menu);
-    QFETCH(QStringList, items);
-    QFETCH(QStringList, captions);
-    QFETCH(QStringList, shortcuts);
-
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
-    const QList<QAction *> top = w.menuBar()->actions();
-    QCOMPARE(top.size(), 4);
-    QMenu *found = nullptr;
-    for (QAction *a : top) {
-        if (a->text() == menu)
-            found = a->menu();
-    }
-    QVERIFY(found);
-    const QList<QAction *> actions = found->actions();
-    QCOMPARE(actions.size(), items.size());
-    for (int i = 0; i < items.size(); ++i) {
-        QCOMPARE(actions[i]->objectName(), items[i]);
-        QCOMPARE(actions[i]->isSeparator(), captions[i].isEmpty());
-        QCOMPARE(actions[i]->text(), captions[i]);
-        QCOMPARE(actions[i]->shortcut(), QKeySequence(shortcuts[i]));
-        // Only undo starts disabled; only the view items carry a check mark.
-        QCOMPARE(actions[i]->isEnabled(), items[i] != QLatin1String("mnuEditUndo"));
-        QCOMPARE(actions[i]->isChecked(), items[i].startsWith(QLatin1String("mnuView")));
-    }
-}
-
-void TestFrmMain::toolbarButtons()
+void TestFrmMain::menusAndBars()
 {
     BoxRecorder rec;
     frmMain w;
     w.show();
-    const QList<QAction *> buttons = w.tbToolBar->actions();
-    const QStringList keys{"New", "Cut", "Copy", "Paste"};
-    const QStringList tips{"Neu", "Ausschneiden", "Kopieren", "Einfügen"};
-    QCOMPARE(buttons.size(), keys.size());
-    for (int i = 0; i < keys.size(); ++i) {
-        QCOMPARE(buttons[i]->data().toString(), keys[i]);
-        QCOMPARE(buttons[i]->toolTip(), tips[i]);
-        QVERIFY(buttons[i]->text().isEmpty());
-        QVERIFY(!buttons[i]->icon().isNull());
-        QCOMPARE(w.tbToolBar->widgetForAction(buttons[i])->focusPolicy(), Qt::NoFocus);
-    }
-    QCOMPARE(w.statusPanelText(1), QStringLiteral("Vornix-Downloader by Vornix Team."));
-    QVERIFY(!w.windowIcon().isNull());
-}
-
-void TestFrmMain::windowIsFixedAndCaptioned()
-{
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
-    QCOMPARE(w.windowTitle(), QStringLiteral("Vornix-Downloader 0.2 BETA1"));
+    QCOMPARE(w.windowTitle(), "Vornix-Downloader 0.2 BETA1");
     QCOMPARE(w.minimumSize(), w.maximumSize());
     QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
-    // Client area below the menu bar: 7095 x 6480 twips.
-    QCOMPARE(w.width(), 473);
-    QCOMPARE(w.height() - w.menuBar()->height(), 432);
-    QCOMPARE(w.sbStatusBar->geometry().bottom() + 1, w.height());
+    QCOMPARE(QSize(w.width(), w.height() - w.menuBar()->height()), QSize(473, 432));
+    QVERIFY(!w.windowIcon().isNull());
+    QCOMPARE(w.statusPanelText(1), "Vornix-Downloader by Vornix Team.");
+
+    // name|caption|shortcut per item, "-" for a separator; one line a menu.
+    const QStringList expected{
+        "&Datei:mnuFileNew|&Neu|Ctrl+N,-mnuFileBar0,mnuFileExit|&Beenden|",
+        "&Bearbeiten:mnuEditUndo|&Rückgängig|Ctrl+Z,-mnuEditBar0,mnuEditCut|&Ausschneiden|Ctrl+X,"
+        "mnuEditCopy|&Kopieren|Ctrl+C,mnuEditPaste|&Einfügen|Ctrl+V",
+        "&Ansicht:mnuViewToolbar|&Symbolleiste|,mnuViewStatusBar|Status&leiste|",
+        "&Hilfe:mnuHelpContents|&Inhalt|,mnuHelpSearchForHelpOn|&Suchen in der Hilfe...|,"
+        "-mnuHelpBar0,mnuHelpAbout|In&fo|"};
+    QStringList actual;
+    for (QAction *menu : w.menuBar()->actions()) {
+        QStringList items;
+        for (QAction *a : menu->menu()->actions()) {
+            items << (a->isSeparator()
+                          ? "-" + a->objectName()
+                          : a->objectName() + "|" + a->text() + "|" + a->shortcut().toString());
+            // Only undo starts disabled; only the view items carry a check mark.
+            QCOMPARE(a->isEnabled(), a->objectName() != "mnuEditUndo");
+            QCOMPARE(a->isChecked(), a->objectName().startsWith("mnuView"));
+        }
+        actual << menu->text() + ":" + items.join(',');
+    }
+    QCOMPARE(actual, expected);
+
+    QStringList buttons;
+    for (QAction *b : w.tbToolBar->actions()) {
+        buttons << b->data().toString() + "|" + b->toolTip() + "|" + b->text();
+        QVERIFY(!b->icon().isNull());
+        QCOMPARE(w.tbToolBar->widgetForAction(b)->focusPolicy(), Qt::NoFocus);
+    }
+    QCOMPARE(buttons,
+             (QStringList{"New|Neu|", "Cut|Ausschneiden|", "Copy|Kopieren|", "Paste|Einfügen|"}));
 }
 
-void TestFrmMain::tabOrder()
+void TestFrmMain::tabOrderAndEscape()
 {
     BoxRecorder rec;
     frmMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w.txtVorschau));
-
-    // Walk the chain of widgets that take the focus by Tab, starting at the preview.
+    QCOMPARE(QApplication::focusWidget(), w.txtVorschau);
     QStringList chain;
     QWidget *current = w.txtVorschau;
     do {
-        if (current->isEnabled() && current->isVisibleTo(&w) &&
-            (current->focusPolicy() & Qt::TabFocus) && !current->objectName().isEmpty())
-            chain.append(current->objectName());
+        if (current->isEnabled() && (current->focusPolicy() & Qt::TabFocus) &&
+            !current->objectName().isEmpty())
+            chain << current->objectName();
         current = current->nextInFocusChain();
     } while (current != w.txtVorschau);
-    const QStringList designed{"txtVorschau",    "cmdDownload",    "optProxy0",
-                               "optProxy1",      "optProxy2",      "cmdVorschauAktualisieren",
-                               "txtPlatzhalter", "cboErsatzText",  "txtURL",
-                               "txtDateiprefix", "txtSpeicherOrt", "txtReferer"};
-    QCOMPARE(chain, designed);
-}
+    QCOMPARE(chain,
+             (QStringList{"txtVorschau", "cmdDownload", "optProxy0", "optProxy1", "optProxy2",
+                          "cmdVorschauAktualisieren", "txtPlatzhalter", "cboErsatzText", "txtURL",
+                          "txtDateiprefix", "txtSpeicherOrt", "txtReferer"}));
 
-void TestFrmMain::escapePressesCancelOnlyWhenEnabled()
-{
-    BoxRecorder rec;
-    frmMain w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
     QSignalSpy clicks(w.cmdAbbruch, &QPushButton::clicked);
     QTest::keyClick(&w, Qt::Key_Escape);
-    QCOMPARE(clicks.size(), 0);
+    QCOMPARE(clicks.size(), 0); // "Abbruch" starts disabled
     w.cmdAbbruch->setEnabled(true);
     QTest::keyClick(&w, Qt::Key_Escape);
     QCOMPARE(clicks.size(), 1);
@@ -432,35 +295,31 @@ void TestFrmMain::escapePressesCancelOnlyWhenEnabled()
 
 void TestFrmMain::closingUnloadsOtherWindowsFirst()
 {
-    storeSetting(QStringLiteral("MainLeft"), QStringLiteral("4500"));
+    storeSetting("MainLeft", "4500");
     BoxRecorder rec;
     frmMain w;
     w.show();
     w.move(20, 20);
-
     QWidget second;
     second.show();
     registerLoadedForm(&second);
-    QCOMPARE(loadedForms().size(), 2);
 
-    QString leftWhenSecondClosed;
+    // What the store held when the second window went: the old position.
     struct CloseWatcher : QObject
     {
-        QString *seen;
-        explicit CloseWatcher(QString *s) : seen(s) {}
+        QString seen;
         bool eventFilter(QObject *, QEvent *e) override
         {
             if (e->type() == QEvent::Close)
-                *seen = storedSetting(QStringLiteral("MainLeft"));
+                seen = storedSetting("MainLeft");
             return false;
         }
-    } watcher(&leftWhenSecondClosed);
+    } watcher;
     second.installEventFilter(&watcher);
-
     w.close();
     QVERIFY(!second.isVisible());
-    QCOMPARE(leftWhenSecondClosed, QStringLiteral("4500")); // position not yet saved then
-    QCOMPARE(storedSetting(QStringLiteral("MainLeft")), QStringLiteral("300"));
+    QCOMPARE(watcher.seen, "4500");
+    QCOMPARE(storedSetting("MainLeft"), "300");
     unregisterLoadedForm(&second);
 }
 
