@@ -1,172 +1,90 @@
 #include "TestMain.h"
 #include "app/EditCommands.h"
-#include "app/MsgBox.h"
 
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
-#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
+using Command = void (*)();
+Q_DECLARE_METATYPE(Command)
 
+// All text fields hold the same text and selection; only the focused one may change.
 class tst_EditCommands : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void commands_data();
-    void commands();
-    void helpWithoutHelpFile_data();
-    void helpWithoutHelpFile();
-
-private:
-    // Puts text into the named field, selects in it and gives it the focus.
-    QWidget *prepare(const QString &name, const QString &text, int start, int length);
     QWidget m_window;
     QLineEdit *txtURL = new QLineEdit(&m_window);
     QComboBox *cboErsatzText = new QComboBox(&m_window);
     QPlainTextEdit *txtVorschau = new QPlainTextEdit(&m_window);
-};
+    QPushButton *button = new QPushButton(u"OK"_s, &m_window);
+    QRadioButton *option = new QRadioButton(u"Direkt"_s, &m_window);
 
-void tst_EditCommands::initTestCase()
-{
-    auto *layout = new QVBoxLayout(&m_window);
-    cboErsatzText->setEditable(true);
-    txtVorschau->setReadOnly(true);
-    const QList<QWidget *> fields{txtURL, cboErsatzText, txtVorschau,
-                                  new QPushButton(u"Download"_s, &m_window),
-                                  new QRadioButton(u"Direkt"_s, &m_window)};
-    const QStringList names{u"txtURL"_s, u"cboErsatzText"_s, u"txtVorschau"_s, u"button"_s,
-                            u"option"_s};
-    for (int i = 0; i < fields.size(); ++i) {
-        fields[i]->setObjectName(names[i]);
-        layout->addWidget(fields[i]);
-    }
-    m_window.show();
-    m_window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&m_window));
-}
-
-QWidget *tst_EditCommands::prepare(const QString &name, const QString &text, int start, int length)
-{
-    txtURL->setText(text);
-    txtURL->setSelection(start, length);
-    cboErsatzText->setEditText(text);
-    cboErsatzText->lineEdit()->setSelection(start, length);
-    txtVorschau->setPlainText(text);
-    QTextCursor cursor = txtVorschau->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    txtVorschau->setTextCursor(cursor);
-    QWidget *field = m_window.findChild<QWidget *>(name);
-    if (field)
-        field->setFocus();
-    return field;
-}
-
-void tst_EditCommands::commands_data()
-{
-    QTest::addColumn<QString>("command"); // "Edit..." runs a menu command, others the toolbar
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<int>("length");
-    QTest::addColumn<QString>("clipboard"); // before; null: empty
-    QTest::addColumn<QString>("clipboardAfter");
-    QTest::addColumn<QString>("textAfter");
-
-    struct Row
+private slots:
+    void initTestCase()
     {
-        const char *tag, *command, *field, *text;
-        int start, length;
-        const char *clipboard, *clipboardAfter, *textAfter;
-    };
-    const char *url = "http://host/bild§.jpg", *list = "01;02;03", *lines = "a\nb\nc";
-    const Row rows[] = {
-        {"copy in txtURL", "EditCopy", "txtURL", url, 12, 5, "alt", "bild§", url},
-        {"cut in txtURL", "EditCut", "txtURL", url, 12, 5, "alt", "bild§", "http://host/.jpg"},
-        {"toolbar Cut", "Cut", "txtURL", url, 0, 7, "alt", "http://", "host/bild§.jpg"},
-        {"toolbar Copy in the combo", "Copy", "cboErsatzText", list, 3, 2, "alt", "02", list},
-        {"copy without a selection", "EditCopy", "txtURL", url, 4, 0, "alt", "alt", url},
-        {"cut without a selection", "EditCut", "cboErsatzText", url, 4, 0, "alt", "alt", url},
-        {"copy on a button", "EditCopy", "button", url, 0, 4, "alt", "alt", url},
-        {"cut on an option", "EditCut", "option", url, 0, 4, "alt", "alt", url},
-        {"copy lines from the preview", "EditCopy", "txtVorschau", lines, 0, 5, "", lines, lines},
-        {"cut in the read-only preview", "EditCut", "txtVorschau", list, 3, 2, "", "02", list},
-        {"paste replaces the selection", "EditPaste", "cboErsatzText", list, 3, 2, "05-09", "05-09",
-         "01;05-09;03"},
-        {"empty clipboard deletes", "EditPaste", "cboErsatzText", list, 3, 2, nullptr, "",
-         "01;;03"},
-        {"toolbar Paste at the caret", "Paste", "txtURL", list, 2, 0, "§", "§", "01§;02;03"},
-        {"paste into the read-only preview", "EditPaste", "txtVorschau", list, 0, 2, "x", "x",
-         list},
-        {"toolbar New does nothing", "New", "txtURL", list, 0, 2, "alt", "alt", list},
-        {"toolbar keys are case-sensitive", "cut", "txtURL", list, 0, 2, "alt", "alt", list},
-        {"toolbar key with a blank", "Copy ", "txtURL", list, 0, 2, "alt", "alt", list},
-        {"unknown toolbar key", "Neu", "txtURL", list, 0, 2, "alt", "alt", list},
-    };
-    for (const Row &r : rows)
-        QTest::newRow(r.tag) << QString::fromUtf8(r.command) << QString::fromUtf8(r.field)
-                             << QString::fromUtf8(r.text) << r.start << r.length
-                             << (r.clipboard ? QString::fromUtf8(r.clipboard) : QString())
-                             << QString::fromUtf8(r.clipboardAfter)
-                             << QString::fromUtf8(r.textAfter);
-}
-
-void tst_EditCommands::commands()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(int, start);
-    QFETCH(int, length);
-    QFETCH(QString, clipboard);
-    if (clipboard.isNull())
-        QGuiApplication::clipboard()->clear();
-    else
-        QGuiApplication::clipboard()->setText(clipboard);
-    QWidget *widget = prepare(field, text, start, length);
-    QTRY_COMPARE(QApplication::focusWidget(), widget);
-    if (command == u"EditCopy")
-        EditCopy();
-    else if (command == u"EditCut")
-        EditCut();
-    else if (command == u"EditPaste")
-        EditPaste();
-    else
-        ToolbarButtonClick(command);
-    QTEST(QGuiApplication::clipboard()->text(), "clipboardAfter");
-    QTEST(field == u"txtVorschau"     ? txtVorschau->toPlainText()
-          : field == u"cboErsatzText" ? cboErsatzText->currentText()
-                                      : txtURL->text(),
-          "textAfter");
-}
-
-void tst_EditCommands::helpWithoutHelpFile_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::newRow("contents") << helpContents;
-    QTest::newRow("search") << helpPartialKey;
-}
-
-void tst_EditCommands::helpWithoutHelpFile()
-{
-    QFETCH(int, command);
-    QList<MsgBoxRequest> boxes;
-    const auto old = setMsgBoxHandler([&](const MsgBoxRequest &r) { boxes << r; });
-    const auto restore = qScopeGuard([&] { setMsgBoxHandler(old); });
-    m_window.setWindowTitle(u"Vornix-Downloader 0.2 BETA1 - geändert"_s);
-    ShowHelp(&m_window, command);
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0].text, u"Keine Hilfe verfügbar."_s);
-    QCOMPARE(boxes[0].style, vbInformation);
-    QCOMPARE(buildMsgBox(boxes[0], nullptr)->windowTitle(), m_window.windowTitle());
-}
+        cboErsatzText->setEditable(true);
+        txtVorschau->setReadOnly(true);
+        m_window.show();
+    }
+    void commands_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QWidget *>("field");
+        QTest::addColumn<int>("length");        // of the selection from the fourth character on
+        QTest::addColumn<QString>("clipboard"); // null: empty
+        QTest::addColumn<QString>("clipboardAfter");
+        QTest::addColumn<QString>("textAfter"); // of the field, or of txtURL for the others
+        auto row = [](const char *tag, Command run, QWidget *field, int length, QString clip,
+                      QString clipAfter, QString textAfter) {
+            QTest::newRow(tag) << run << field << length << clip << clipAfter << textAfter;
+        };
+        const char *text = "01;§2;03";
+        row("copy", EditCopy, txtURL, 2, "alt", "§2", text);
+        row("cut in txtURL", EditCut, txtURL, 2, "alt", "§2", "01;;03");
+        row("copy without a selection", EditCopy, cboErsatzText, 0, "alt", "alt", text);
+        row("cut without a selection", EditCut, txtURL, 0, "alt", "alt", text);
+        row("copy on a button", EditCopy, button, 2, "alt", "alt", text);
+        row("cut on an option", EditCut, option, 2, "alt", "alt", text);
+        row("copy lines from the preview", EditCopy, txtVorschau, 5, "alt", "§2\n03", "01\n§2\n03");
+        row("paste replaces the selection", EditPaste, cboErsatzText, 2, "0-9", "0-9", "01;0-9;03");
+        row("empty clipboard deletes", EditPaste, cboErsatzText, 2, nullptr, "", "01;;03");
+        row("paste into the read-only preview", EditPaste, txtVorschau, 2, "x", "x", "01\n§2\n03");
+        const Command lowerCut = [] { ToolbarButtonClick(u"cut"_s); };
+        const Command copyBlank = [] { ToolbarButtonClick(u"Copy "_s); };
+        row("toolbar keys match case", lowerCut, txtURL, 2, "alt", "alt", text);
+        row("toolbar keys match blanks", copyBlank, txtURL, 2, "alt", "alt", text);
+    }
+    void commands()
+    {
+        QFETCH(QWidget *, field);
+        QFETCH(int, length);
+        QFETCH(QString, clipboard);
+        clipboard.isNull() ? QGuiApplication::clipboard()->clear()
+                           : QGuiApplication::clipboard()->setText(clipboard);
+        txtURL->setText(u"01;§2;03"_s);
+        txtURL->setSelection(3, length);
+        cboErsatzText->setEditText(txtURL->text());
+        cboErsatzText->lineEdit()->setSelection(3, length);
+        txtVorschau->setPlainText(u"01\n§2\n03"_s);
+        QTextCursor cursor(txtVorschau->document());
+        cursor.setPosition(3);
+        cursor.setPosition(3 + length, QTextCursor::KeepAnchor);
+        txtVorschau->setTextCursor(cursor);
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QFETCH(Command, command);
+        command();
+        QTEST(QGuiApplication::clipboard()->text(), "clipboardAfter");
+        QTEST(field == txtVorschau     ? txtVorschau->toPlainText()
+              : field == cboErsatzText ? cboErsatzText->currentText()
+                                       : txtURL->text(),
+              "textAfter");
+    }
+};
 
 VORNIX_TEST_MAIN(tst_EditCommands)
 #include "tst_editcommands.moc"
