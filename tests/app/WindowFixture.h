@@ -2,34 +2,28 @@
 
 #include "BoxRecorder.h"
 
-#include <QList>
 #include <QSettings>
 
 // The settings as the program stores them, read and written behind its back.
+// QSettings objects of one process share their data, so this one sees the
+// program's writes at once.
+inline QSettings &userStore()
+{
+    static QSettings store(QSettings::IniFormat, QSettings::UserScope, "Vornix-Downloader",
+                           "Vornix-Downloader");
+    return store;
+}
 inline QString storedSetting(const QString &key)
 {
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),
-                QStringLiteral("Vornix-Downloader"));
-    return s.value(QStringLiteral("Settings/") + key).toString();
+    return userStore().value("Settings/" + key).toString();
 }
-
-inline bool hasSetting(const QString &key)
-{
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),
-                QStringLiteral("Vornix-Downloader"));
-    return s.contains(QStringLiteral("Settings/") + key);
-}
-
 inline void storeSetting(const QString &key, const QString &value)
 {
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),
-                QStringLiteral("Vornix-Downloader"));
-    s.setValue(QStringLiteral("Settings/") + key, value);
+    userStore().setValue("Settings/" + key, value);
+    userStore().sync();
 }
-
 inline void clearSettings()
 {
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vornix-Downloader"),
-                QStringLiteral("Vornix-Downloader"));
-    s.clear();
+    userStore().clear();
+    userStore().sync();
 }
