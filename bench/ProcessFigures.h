@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/time.h>
+#include <vector>
 
 // What the figures read about a process: CPU time and the resident sizes the
 // kernel reports in /proc.
@@ -49,4 +51,25 @@ inline bool resetPeak()
             return false;
     }
     return statusKiB("VmHWM") <= statusKiB("VmRSS") + 1024;
+}
+
+// One measured run: wall and CPU seconds, peak resident MiB.
+struct Figure
+{
+    double wall = 0;
+    double cpu = 0;
+    double peakMiB = 0;
+};
+
+// Each field's median over the runs, taken on its own.
+inline Figure median(const std::vector<Figure> &runs)
+{
+    auto pick = [&runs](double Figure::*field) {
+        std::vector<double> v;
+        for (const Figure &f : runs)
+            v.push_back(f.*field);
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    return Figure{pick(&Figure::wall), pick(&Figure::cpu), pick(&Figure::peakMiB)};
 }

@@ -42,13 +42,6 @@ const char *const kChildVariable = "VORNIX_BENCH_BATCH_CHILD";
 constexpr uint64_t KiB = 1024;
 constexpr uint64_t MiB = 1024 * KiB;
 
-struct Figure
-{
-    double wall = 0;
-    double cpu = 0;
-    double peakMiB = 0;
-};
-
 struct Work
 {
     int files = 0;
@@ -56,19 +49,6 @@ struct Work
     int delayMs = 0;
     int runs = 1;
 };
-
-// A field of a child's /proc status in KiB; 0 once it has gone.
-double childStatusKiB(pid_t pid, const char *field)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, key.size(), key) == 0)
-            return std::stod(line.substr(key.size()));
-    }
-    return 0;
-}
 
 // Runs a child and waits for it; its resource use lands in ru. The child's
 // ru_maxrss cannot be used: a spawned child shares our memory until it
@@ -95,7 +75,8 @@ bool spawnAndWait(std::vector<std::string> args, int *exitCode, rusage *ru, doub
                 close(pidFd);
             return false;
         }
-        *peakKiB = std::max(*peakKiB, childStatusKiB(pid, "VmHWM"));
+        *peakKiB = std::max(
+            *peakKiB, statusKiB(("/proc/" + std::to_string(pid) + "/status").c_str(), "VmHWM"));
         // Wakes at once when the child ends, so the wall time stays exact.
         pollfd p{pidFd, POLLIN, 0};
         poll(&p, pidFd >= 0 ? 1 : 0, 5);
@@ -142,22 +123,6 @@ void emptyFolder(const QString &dir)
     QDir d(dir);
     for (const QString &name : d.entryList(QDir::Files | QDir::Hidden))
         d.remove(name);
-}
-
-Figure median(std::vector<Figure> runs)
-{
-    Figure m;
-    auto pick = [&runs](double Figure::*field) {
-        std::vector<double> v;
-        for (const Figure &f : runs)
-            v.push_back(f.*field);
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    m.wall = pick(&Figure::wall);
-    m.cpu = pick(&Figure::cpu);
-    m.peakMiB = pick(&Figure::peakMiB);
-    return m;
 }
 
 struct Results

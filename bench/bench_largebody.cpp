@@ -24,13 +24,6 @@ namespace {
 constexpr uint64_t kBodySize = 256ull * 1024 * 1024;
 constexpr int kRuns = 3;
 
-struct Figure
-{
-    double wall = 0;
-    double cpu = 0;
-    double peakMiB = 0;
-};
-
 bool fetchWithClsInet(LoopbackServer &server, Figure &f)
 {
     resetPeak();
@@ -83,22 +76,6 @@ bool fetchWithCurl(const std::string &url, Figure &f)
     f.cpu = seconds(ru.ru_utime) + seconds(ru.ru_stime);
     f.peakMiB = peakKiB / 1024.0;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-Figure median(std::vector<Figure> runs)
-{
-    Figure m;
-    auto pick = [&runs](double Figure::*field) {
-        std::vector<double> v;
-        for (const Figure &f : runs)
-            v.push_back(f.*field);
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    m.wall = pick(&Figure::wall);
-    m.cpu = pick(&Figure::cpu);
-    m.peakMiB = pick(&Figure::peakMiB);
-    return m;
 }
 
 int run()
