@@ -312,6 +312,10 @@ void frmMain::buildStatusBar()
     sbStatusBar->setFixedHeight(twipsToPixels(kClientHeight - kStatusTop));
     m_statusPanel = new QLabel(QStringLiteral("Vornix-Downloader by Vornix Team."), sbStatusBar);
     m_statusPanel->setObjectName(QStringLiteral("sbStatusBarPanel1"));
+    // A new text per downloaded URL: plain text and a width that follows the
+    // bar, not the text, so a text change costs no layout pass.
+    m_statusPanel->setTextFormat(Qt::PlainText);
+    m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sbStatusBar->addWidget(m_statusPanel, 1);
     setStatusBar(sbStatusBar);
 }
