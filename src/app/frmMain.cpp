@@ -7,6 +7,7 @@
 #include "app/MousePointer.h"
 #include "app/MsgBox.h"
 #include "app/Settings.h"
+#include "app/StatusPanel.h"
 #include "app/StringTable.h"
 #include "download/DownloadBatch.h"
 #include "download/clsInet.h"
@@ -310,12 +311,9 @@ void frmMain::buildStatusBar()
     sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
     sbStatusBar->setSizeGripEnabled(false);
     sbStatusBar->setFixedHeight(twipsToPixels(kClientHeight - kStatusTop));
-    m_statusPanel = new QLabel(QStringLiteral("Vornix-Downloader by Vornix Team."), sbStatusBar);
+    m_statusPanel =
+        new StatusPanel(QStringLiteral("Vornix-Downloader by Vornix Team."), sbStatusBar);
     m_statusPanel->setObjectName(QStringLiteral("sbStatusBarPanel1"));
-    // A new text per downloaded URL: plain text and a width that follows the
-    // bar, not the text, so a text change costs no layout pass.
-    m_statusPanel->setTextFormat(Qt::PlainText);
-    m_statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     sbStatusBar->addWidget(m_statusPanel, 1);
     setStatusBar(sbStatusBar);
 }
@@ -344,13 +342,13 @@ void frmMain::setTabOrder()
 
 QString frmMain::statusPanelText(int index) const
 {
-    return index == 1 ? m_statusPanel->text() : QString();
+    return index == 1 ? m_statusPanel->panelText() : QString();
 }
 
 void frmMain::setStatusPanelText(int index, const QString &text)
 {
     if (index == 1)
-        m_statusPanel->setText(text);
+        m_statusPanel->setPanelText(text);
 }
 
 void frmMain::setVisible(bool visible)

@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QToolBar;
+class StatusPanel;
 class clsInet;
 
 // The main window. Controls are public so that the handlers of the other
@@ -112,7 +113,7 @@ private:
     bool refreshPreview();
     void SetDownloadMode(bool downloading);
 
-    QLabel *m_statusPanel = nullptr;
+    StatusPanel *m_statusPanel = nullptr;
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_downloading = false;

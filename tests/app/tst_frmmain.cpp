@@ -34,6 +34,7 @@ private slots:
     void menusAndBars();
     void tabOrderAndEscape();
     void closingUnloadsOtherWindowsFirst();
+    void statusPanelShowsTheNewestText();
 };
 
 void TestFrmMain::betaWarning_data()
@@ -307,6 +308,19 @@ void TestFrmMain::closingUnloadsOtherWindowsFirst()
     QCOMPARE(watcher.seen, "4500");
     QCOMPARE(storedSetting("MainLeft"), "300");
     unregisterLoadedForm(&second);
+}
+
+void TestFrmMain::statusPanelShowsTheNewestText()
+{
+    BoxRecorder rec;
+    frmMain w;
+    w.show();
+    auto *shown = w.findChild<QLabel *>("sbStatusBarPanel1");
+    for (int i = 1; i <= 50; ++i)
+        w.setStatusPanelText(1, QString("Download: %1").arg(i));
+    QCOMPARE(w.statusPanelText(1), "Download: 50"); // the text itself is never late
+    QCOMPARE(shown->text(), "Download: 1");         // the screen catches up shortly
+    QTRY_COMPARE(shown->text(), "Download: 50");
 }
 
 VORNIX_TEST_MAIN(TestFrmMain)
