@@ -1,7 +1,10 @@
 #include "HttpFixtureServer.h"
 
+#include <QFile>
 #include <QHostAddress>
-#include <QTcpServer>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpSocket>
 
 QList<QByteArray> HttpFixtureServer::Request::headerValues(const QByteArray &name) const
@@ -21,10 +24,14 @@ QByteArray HttpFixtureServer::Request::path() const
     return slash < 0 ? QByteArray("/") : target.mid(slash);
 }
 
-HttpFixtureServer::HttpFixtureServer(QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this))
+HttpFixtureServer::HttpFixtureServer(QObject *parent) : QObject(parent) {}
+
+bool HttpFixtureServer::startListening(QTcpServer *server)
 {
-    connect(m_server, &QTcpServer::newConnection, this, [this] {
+    m_server = server;
+    // A TLS connection is pending only once its handshake is done, so wait for that, not
+    // for newConnection.
+    connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             ++m_connections;
             socket->setParent(this);
@@ -33,18 +40,52 @@ HttpFixtureServer::HttpFixtureServer(QObject *parent)
                 m_pending.remove(socket);
                 socket->deleteLater();
             });
+            if (socket->bytesAvailable() > 0)
+                onReadyRead(socket);
         }
     });
+    return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
 bool HttpFixtureServer::listen()
 {
-    return m_server->listen(QHostAddress::LocalHost, 0);
+    return startListening(new QTcpServer(this));
+}
+
+QString HttpFixtureServer::caFile()
+{
+    return QStringLiteral(VORNIX_FIXTURE_TLS_DIR "/fixture-cert.pem");
+}
+
+bool HttpFixtureServer::listenTls()
+{
+    // The key pair was made once for 127.0.0.1, valid 2000 to 2100:
+    //   openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes
+    //     -subj /CN=127.0.0.1 -keyout fixture-key.pem -out req.csr
+    //   openssl ca -selfsign -keyfile fixture-key.pem -in req.csr -startdate 20000101000000Z
+    //     -enddate 21000101000000Z
+    // with a throwaway ca config whose extensions are CA:TRUE and subjectAltName IP:127.0.0.1.
+    if (!QSslSocket::supportsSsl())
+        return false;
+    QFile certFile(caFile());
+    QFile keyFile(QStringLiteral(VORNIX_FIXTURE_TLS_DIR "/fixture-key.pem"));
+    if (!certFile.open(QIODevice::ReadOnly) || !keyFile.open(QIODevice::ReadOnly))
+        return false;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setLocalCertificate(QSslCertificate(&certFile, QSsl::Pem));
+    config.setPrivateKey(QSslKey(&keyFile, QSsl::Ec, QSsl::Pem));
+    config.setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (config.localCertificate().isNull() || config.privateKey().isNull())
+        return false;
+    auto *server = new QSslServer(this);
+    server->setSslConfiguration(config);
+    m_tls = true;
+    return startListening(server);
 }
 
 QString HttpFixtureServer::hostPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_server->serverPort());
+    return QStringLiteral("127.0.0.1:%1").arg(m_server ? m_server->serverPort() : 0);
 }
 
 void HttpFixtureServer::serve(const QByteArray &path, const QByteArray &body)
@@ -86,6 +127,11 @@ void HttpFixtureServer::serveSilent(const QByteArray &path)
     setReply(path, Reply(Reply::Kind::Silent));
 }
 
+void HttpFixtureServer::serveRaw(const QByteArray &path, const QByteArray &bytes)
+{
+    setReply(path, Reply(Reply::Kind::Raw, bytes));
+}
+
 QByteArray HttpFixtureServer::patternBody(qsizetype size)
 {
     QByteArray body(size, Qt::Uninitialized);
@@ -123,6 +169,10 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
 
 void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
 {
+    if (reply.kind == Reply::Kind::Raw) {
+        socket->write(reply.body);
+        return;
+    }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reply.reason + "\r\n";
     for (const Header &h : reply.headers)
         head += h.first + ": " + h.second + "\r\n";

@@ -11,7 +11,8 @@ class QTcpServer;
 class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 in the test's event loop that records every request. It
-// answers absolute-form targets ("GET http://host/path") too, so it also serves as a proxy.
+// answers absolute-form targets ("GET http://host/path") too, so it also serves as a proxy,
+// and speaks HTTPS with a committed self-signed certificate after listenTls().
 class HttpFixtureServer final : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ public:
             Chunked,      // Transfer-Encoding: chunked, chunkSize bytes a chunk
             CloseMidBody, // the full Content-Length, sendBytes of the body, then close
             Silent,       // read the request, never answer
+            Raw,          // body is written as it is: status line, headers and all
         };
         Reply(Kind k = Kind::Fixed, const QByteArray &b = {}, int s = 200,
               const QByteArray &r = "OK")
@@ -55,7 +57,14 @@ public:
     explicit HttpFixtureServer(QObject *parent = nullptr);
 
     bool listen();
-    QString url(const QString &path) const { return "http://" + hostPort() + path; }
+    // False when no TLS backend is available or the certificate cannot be loaded.
+    bool listenTls();
+    // The certificate that listenTls() presents: a client trusts the fixture through it.
+    static QString caFile();
+    QString url(const QString &path) const
+    {
+        return (m_tls ? "https://" : "http://") + hostPort() + path;
+    }
     // "127.0.0.1:<port>", as a proxy name.
     QString hostPort() const;
 
@@ -69,6 +78,8 @@ public:
     void serveRedirect(const QByteArray &path, const QByteArray &location, int status = 302);
     void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
     void serveSilent(const QByteArray &path);
+    // Answers with exactly these bytes, for replies no well-behaved server sends.
+    void serveRaw(const QByteArray &path, const QByteArray &bytes);
 
     const QList<Request> &requests() const { return m_requests; }
     int connectionCount() const { return m_connections; }
@@ -83,8 +94,10 @@ signals:
 private:
     void onReadyRead(QTcpSocket *socket);
     static void answer(QTcpSocket *socket, const Reply &reply);
+    bool startListening(QTcpServer *server);
 
     QTcpServer *m_server = nullptr;
+    bool m_tls = false;
     QHash<QByteArray, Reply> m_replies;
     Reply m_defaultReply{Reply::Kind::Fixed, "no such file", 404, "Not Found"};
     QList<Request> m_requests;
