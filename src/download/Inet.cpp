@@ -3,10 +3,12 @@
 #include "download/InetError.h"
 #include "version.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSocketNotifier>
-#include <QUrl>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -89,17 +91,46 @@ QString documentOf(const QString &url)
     return url.mid(slash, fragment < 0 ? -1 : fragment - slash);
 }
 
-// "host:port" with a port from 1 to 65535, or an empty text when malformed.
-QByteArray proxyUrl(const QString &hostPort)
+bool isIPv4(const QString &host)
 {
-    const int colon = hostPort.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0 || hostPort.contains(QLatin1Char('/')) || hostPort.contains(QLatin1Char(' ')))
-        return QByteArray();
-    bool ok = false;
-    const int port = hostPort.mid(colon + 1).toInt(&ok);
-    if (!ok || port < 1 || port > 65535)
-        return QByteArray();
-    return "http://" + hostPort.toUtf8();
+    const QStringList parts = host.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    for (const QString &part : parts) {
+        bool ok = false;
+        if (part.isEmpty() || part.size() > 3 || part.toInt(&ok) > 255 || !ok)
+            return false;
+    }
+    return true;
+}
+
+// Only a host and a port: anything more (user info, a path, a query) would
+// make libcurl read the text differently from what this check saw.
+bool isProxyHostPort(const QString &hostPort)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "\\A(?:(?<name>[A-Za-z0-9-]{1,63}(?:\\.[A-Za-z0-9-]{1,63})*)|\\[(?<v6>[0-9A-Fa-f:.]+)\\])"
+        ":(?<port>[0-9]{1,5})\\z"));
+    const QRegularExpressionMatch match = form.match(hostPort);
+    if (!match.hasMatch())
+        return false;
+    const int port = match.captured(u"port").toInt();
+    if (port < 1 || port > 65535)
+        return false;
+    const QString name = match.captured(u"name");
+    // No top-level domain is numeric, so digits and dots alone must be a whole
+    // address: resolvers would read "127.1" as 127.0.0.1.
+    static const QRegularExpression numeric(QStringLiteral("\\A[0-9.]+\\z"));
+    if (!name.isEmpty())
+        return name.size() <= 253 && (!numeric.match(name).hasMatch() || isIPv4(name));
+    in6_addr address;
+    return inet_pton(AF_INET6, match.captured(u"v6").toLatin1().constData(), &address) == 1;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
 } // namespace
@@ -219,6 +250,9 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
                    const QString &headerText)
 {
     m_document = documentOf(url);
+    // A refused call must not leave the previous answer looking like its own.
+    m_responseCode = 0;
+    m_responseInfo.clear();
     if (m_running)
         throw InetError(35764, QStringLiteral("Still executing last request"));
     if (operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0)
@@ -228,7 +262,12 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     if (headerText.contains(QLatin1Char('\r')) || headerText.contains(QLatin1Char('\n')))
         throw InetError(35763, QStringLiteral("Invalid argument: line break in request header"));
 
+    // libcurl would stop reading at a NUL and fetch another resource.
+    if (hasControlCharacter(url))
+        throw InetError(35771, QStringLiteral("URL is malformed: %1").arg(url));
+
     QByteArray effectiveUrl;
+    QByteArray schemeText;
     {
         CURLU *parsed = curl_url();
         const auto release = qScopeGuard([parsed] { curl_url_cleanup(parsed); });
@@ -243,7 +282,7 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
         char *scheme = nullptr;
         char *full = nullptr;
         curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0);
-        const QByteArray schemeText(scheme ? scheme : "");
+        schemeText = scheme ? scheme : "";
         curl_free(scheme);
         if (schemeText != "http" && schemeText != "https")
             throw InetError(35772, QStringLiteral("Unrecognized scheme in URL: %1").arg(url));
@@ -257,9 +296,9 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     if (m_accessType == 2) {
         if (m_proxy.trimmed().isEmpty())
             throw InetError(35786, QStringLiteral("No proxy name given"));
-        proxy = proxyUrl(m_proxy.trimmed());
-        if (proxy.isEmpty())
+        if (!isProxyHostPort(m_proxy.trimmed()))
             throw InetError(35799, QStringLiteral("Proxy name is not host:port: %1").arg(m_proxy));
+        proxy = "http://" + m_proxy.trimmed().toUtf8();
     }
 
     // libcurl drops a header whose value is empty; "Name;" sends it empty instead.
@@ -282,7 +321,12 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     curl_easy_setopt(m_easy, CURLOPT_USERAGENT, "Vornix-Downloader/" VORNIX_VERSION_STRING);
     curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
     curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // libcurl refuses a redirect from https to plain http itself, whichever
+    // Location header it follows.
+    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR,
+                     schemeText == "https" ? "https" : "http,https");
+    if (!m_caFile.isEmpty())
+        curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
@@ -313,12 +357,11 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     m_freshConnection = false;
     m_requestSentReported = false;
     m_bodyAccepted = false;
+    m_awaitStatusLine = true;
+    m_headerComplete = false;
     m_statusLine.clear();
-    m_location.clear();
     m_abortNumber = 0;
     m_abortInfo.clear();
-    m_responseCode = 0;
-    m_responseInfo.clear();
     m_received = 0;
     m_sizeHint = -1;
 
@@ -426,7 +469,22 @@ void Inet::finish(CURLcode result)
     } else if (result != CURLE_OK) {
         const QString text = m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer)
                                               : QString::fromUtf8(curl_easy_strerror(result));
-        fail(failureNumber(result), text);
+        char *target = nullptr;
+        curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &target);
+        const QByteArray targetUrl(target ? target : "");
+        long redirects = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_COUNT, &redirects);
+        // A plain http target is refused only as a redirect away from https.
+        if (result == CURLE_UNSUPPORTED_PROTOCOL && redirects > 0 &&
+            targetUrl.startsWith("http://")) {
+            fail(35805, QStringLiteral("Redirect from HTTPS to HTTP refused: %1")
+                            .arg(QString::fromUtf8(targetUrl)));
+        } else if (result == CURLE_OUT_OF_MEMORY && (m_awaitStatusLine || !m_headerComplete)) {
+            // Within a header this is libcurl's limit on a line's length, not a lack of memory.
+            fail(35918, QStringLiteral("Server reply has an oversized header: %1").arg(text));
+        } else {
+            fail(failureNumber(result), text);
+        }
     } else {
         m_responseCode = static_cast<qint32>(status);
         m_responseInfo = QString::fromUtf8(m_statusLine);
@@ -516,6 +574,8 @@ size_t Inet::writeCallback(char *ptr, size_t size, size_t nmemb, void *userdata)
     auto *self = static_cast<Inet *>(userdata);
     const size_t length = size * nmemb;
     self->m_lastActivity.start();
+    // What reaches the header callback after body bytes are trailers.
+    self->m_awaitStatusLine = false;
     if (!self->m_bodyAccepted)
         return length;
     try {
@@ -539,34 +599,23 @@ size_t Inet::headerCallback(char *buffer, size_t size, size_t nitems, void *user
 bool Inet::onHeaderLine(const char *line, size_t length)
 {
     const QByteArray text = QByteArray(line, static_cast<qsizetype>(length)).trimmed();
-    if (text.startsWith("HTTP/")) {
+    // The first line of each response is its status line, whatever later lines look like.
+    if (m_awaitStatusLine) {
+        m_awaitStatusLine = false;
+        m_headerComplete = false;
         m_statusLine = text;
-        m_location.clear();
         m_bodyAccepted = false;
         postState(icReceivingResponse);
         return true;
     }
-    if (!text.isEmpty()) {
-        if (text.left(9).toLower() == "location:")
-            m_location = text.mid(9).trimmed();
+    if (!text.isEmpty() || m_headerComplete)
         return true;
-    }
+    m_headerComplete = true;
+    m_awaitStatusLine = true;
     long status = 0;
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 100 && status < 200)
         return true;
-    if (status >= 300 && status < 400 && !m_location.isEmpty()) {
-        char *current = nullptr;
-        curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &current);
-        const QUrl from(QString::fromUtf8(current ? current : ""));
-        const QUrl to = from.resolved(QUrl(QString::fromUtf8(m_location)));
-        if (from.scheme() == QLatin1String("https") && to.scheme() == QLatin1String("http")) {
-            m_abortNumber = 35805;
-            m_abortInfo =
-                QStringLiteral("Redirect from HTTPS to HTTP refused: %1").arg(to.toString());
-            return false;
-        }
-    }
     postState(icResponseReceived);
     if (status >= 200 && status < 300) {
         m_bodyAccepted = true;

@@ -59,6 +59,9 @@ public:
     // "host:port", used with access type 2.
     void setProxy(const QString &hostPort) { m_proxy = hostPort; }
     QString Proxy() const { return m_proxy; }
+    // A PEM file of the certificates to trust instead of the system's; empty
+    // for the system's. Certificates are always checked.
+    void setCaFile(const QString &path) { m_caFile = path; }
 
     // Starts the request and returns at once. Only "GET" without data is supported;
     // headerText is one header line without line ending.
@@ -128,6 +131,7 @@ private:
 
     qint32 m_accessType = 0;
     QString m_proxy;
+    QString m_caFile;
     QString m_document;
     bool m_requested = false;
     bool m_running = false;
@@ -138,8 +142,9 @@ private:
     bool m_freshConnection = false;
     bool m_requestSentReported = false;
     bool m_bodyAccepted = false;
+    bool m_awaitStatusLine = false;
+    bool m_headerComplete = false;
     QByteArray m_statusLine;
-    QByteArray m_location;
     qint32 m_abortNumber = 0;
     QString m_abortInfo;
 

@@ -76,7 +76,7 @@ private slots:
 
     void connection_data()
     {
-        QTest::addColumn<QString>("url"); // empty: the server's /f
+        QTest::addColumn<QString>("url"); // empty: the server's /f; "*": the server's host:port
         QTest::addColumn<int>("accessType");
         QTest::addColumn<QString>("proxy"); // "*": the server itself
         QTest::addColumn<int>("refusal");
@@ -89,6 +89,7 @@ private slots:
         QTest::newRow("unknown access type") << "" << 7 << "" << 380 << "";
         QTest::newRow("bad URL") << "kein URL" << 0 << "" << 35771 << "";
         QTest::newRow("gopher") << "gopher://127.0.0.1/x" << 0 << "" << 35772 << "";
+        QTest::newRow("NUL in URL") << QStringLiteral("http://*/f\0/x") << 0 << "" << 35771 << "";
         QTest::newRow("line break in referer") << "" << 0 << "" << 35763 << "a\nHost: x";
     }
     void connection()
@@ -109,7 +110,8 @@ private slots:
         clsInet w;
         w.InetAccessType = accessType;
         w.InetProxy = proxy == "*" ? server.hostPort() : proxy;
-        w.RequestFile(url.isEmpty() ? server.url("/f") : url, referer);
+        w.RequestFile(url.isEmpty() ? server.url("/f") : url.replace(u'*', server.hostPort()),
+                      referer);
         QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != 0; }, 20000));
         QCOMPARE(server.requests().size(), refusal ? 0 : 1);
         QCOMPARE(w.DownloadStatus, qint16(refusal ? 2 : 1)); // mended: a refusal ends the wait
