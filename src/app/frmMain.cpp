@@ -428,17 +428,18 @@ bool frmMain::refreshPreview()
 {
     clsParser parser;
     parser.setInputText(cboErsatzText->currentText());
+    const QString placeholder = txtPlatzhalter->text();
+    const QString urlTemplate = txtURL->text();
     QStringList items;
     try {
         items = parser.TextList();
+        CheckUrlPreviewSize(urlTemplate, placeholder, items);
     } catch (const ParserError &error) {
         // Nothing has changed yet: preview, list and pointer stay as they were.
         MsgBox(error.userMessage());
         return false;
     }
     txtVorschau->clear();
-    const QString placeholder = txtPlatzhalter->text();
-    const QString urlTemplate = txtURL->text();
     setWindowMousePointer(this, vbHourglass);
     UrlPreview preview = BuildUrlPreview(urlTemplate, placeholder, items);
     // A list of only descending ranges yields nothing; an old list must not

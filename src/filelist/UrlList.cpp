@@ -1,6 +1,10 @@
 #include "filelist/UrlList.h"
 
+#include "filelist/clsParser.h"
+
 #include <QList>
+#include <QtNumeric>
+#include <limits>
 
 namespace {
 
@@ -36,6 +40,16 @@ QString fill(const QString &urlTemplate, qsizetype placeholderSize, const QList<
     return url;
 }
 
+// a + b * c, held at the largest value instead of wrapping round.
+qint64 addProduct(qint64 a, qint64 b, qint64 c)
+{
+    qint64 product = 0;
+    qint64 sum = 0;
+    if (qMulOverflow(b, c, &product) || qAddOverflow(a, product, &sum))
+        return std::numeric_limits<qint64>::max();
+    return sum;
+}
+
 } // namespace
 
 QString BuildUrl(const QString &urlTemplate, const QString &placeholder, const QString &item)
@@ -62,4 +76,20 @@ UrlPreview BuildUrlPreview(const QString &urlTemplate, const QString &placeholde
         preview.text.append(lineBreak);
     }
     return preview;
+}
+
+qint64 CheckUrlPreviewSize(const QString &urlTemplate, const QString &placeholder,
+                           const QStringList &items)
+{
+    const qint64 found = occurrences(urlTemplate, placeholder).size();
+    const qint64 lineBreak = 2;
+    // Each URL is the template with every occurrence swapped for the item.
+    const qint64 perUrl = urlTemplate.size() - found * placeholder.size() + lineBreak;
+    qint64 itemChars = 0;
+    for (const QString &item : items)
+        itemChars += item.size();
+    const qint64 total = addProduct(addProduct(0, items.size(), perUrl), found, itemChars);
+    if (total > kMaxPreviewChars)
+        throw ParserError(ParserError::PreviewTooLarge, total, kMaxPreviewChars);
+    return total;
 }

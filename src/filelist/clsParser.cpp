@@ -58,6 +58,59 @@ QString describe(ParserError::Kind kind, const QString &bound, const QString &it
     return QStringLiteral("Der Eintrag \"%1\" der Ersetzungsliste ist ungültig: %2").arg(item, why);
 }
 
+QString describeLimit(ParserError::Kind kind, qint64 amount, qint64 limit)
+{
+    if (kind == ParserError::TooManyUrls)
+        return QStringLiteral("Die Ersetzungsliste ergibt %1 URLs; höchstens %2 sind möglich.")
+            .arg(amount)
+            .arg(limit);
+    return QStringLiteral("Die Vorschau der URLs wäre %1 Zeichen lang; höchstens %2 Zeichen sind "
+                          "möglich.")
+        .arg(amount)
+        .arg(limit);
+}
+
+// Walks the list once, handing every literal item and every range (first,
+// last) to the caller in order. Throws on the first bad range bound.
+template <typename Literal, typename Range>
+void walkList(const QString &input, Literal literal, Range range)
+{
+    const QChar itemEnd = QLatin1Char(';');
+    const QChar rangeMark = QLatin1Char('-');
+
+    QString working = input;
+    if (!working.endsWith(itemEnd))
+        working += itemEnd;
+
+    QString current;
+    QString rangeStart;
+    bool isRange = false;
+    qsizetype itemBegin = 0; // only for naming the item in a failure
+
+    const qsizetype length = working.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const QChar c = working.at(i);
+        if (c == itemEnd) {
+            if (!isRange) {
+                literal(current);
+            } else {
+                const QString item = working.mid(itemBegin, i - itemBegin);
+                const int first = toBound(rangeStart, item);
+                range(first, toBound(current, item));
+            }
+            current.clear();
+            isRange = false;
+            itemBegin = i + 1;
+        } else if (c == rangeMark) {
+            rangeStart = current;
+            isRange = true;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+}
+
 } // namespace
 
 ParserError::ParserError(Kind kind, const QString &bound, const QString &item)
@@ -66,8 +119,16 @@ ParserError::ParserError(Kind kind, const QString &bound, const QString &item)
 {
 }
 
+ParserError::ParserError(Kind kind, qint64 amount, qint64 limit)
+    : std::runtime_error(describeLimit(kind, amount, limit).toStdString()), m_kind(kind),
+      m_amount(amount), m_limit(limit)
+{
+}
+
 QString ParserError::userMessage() const
 {
+    if (m_kind == TooManyUrls || m_kind == PreviewTooLarge)
+        return describeLimit(m_kind, m_amount, m_limit);
     return describe(m_kind, m_bound, m_item);
 }
 
@@ -89,42 +150,22 @@ QStringList clsParser::TextList()
 
 void clsParser::ParseInputText()
 {
-    const QChar itemEnd = QLatin1Char(';');
-    const QChar rangeMark = QLatin1Char('-');
-
-    QString working = m_inputText;
-    if (!working.endsWith(itemEnd))
-        working += itemEnd;
-
     m_items.clear();
-    QString current;
-    QString rangeStart;
-    bool isRange = false;
-    qsizetype itemBegin = 0; // only for naming the item in a failure
+    // Count first: a short text such as "0-32767;" written 400 times stands
+    // for millions of items, and building them would exhaust the memory.
+    qint64 count = 0;
+    walkList(
+        m_inputText, [&](const QString &) { ++count; },
+        [&](int first, int last) { count += qMax(0, last - first + 1); });
+    if (count > kMaxListItems)
+        throw ParserError(ParserError::TooManyUrls, count, kMaxListItems);
 
-    const qsizetype length = working.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        const QChar c = working.at(i);
-        if (c == itemEnd) {
-            if (!isRange) {
-                m_items.append(current);
-            } else {
-                const QString item = working.mid(itemBegin, i - itemBegin);
-                const int first = toBound(rangeStart, item);
-                const int last = toBound(current, item);
-                // int, not a 16-bit counter: an end of 32767 must still stop.
-                for (int value = first; value <= last; ++value)
-                    m_items.append(QString::number(value));
-            }
-            current.clear();
-            isRange = false;
-            itemBegin = i + 1;
-        } else if (c == rangeMark) {
-            rangeStart = current;
-            isRange = true;
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
+    m_items.reserve(count);
+    walkList(
+        m_inputText, [this](const QString &item) { m_items.append(item); },
+        [this](int first, int last) {
+            // int, not a 16-bit counter: an end of 32767 must still stop.
+            for (int value = first; value <= last; ++value)
+                m_items.append(QString::number(value));
+        });
 }

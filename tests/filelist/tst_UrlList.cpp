@@ -1,4 +1,5 @@
 #include "filelist/UrlList.h"
+#include "filelist/clsParser.h"
 #include "support/TestMain.h"
 
 #include <QtTest>
@@ -9,6 +10,8 @@ class tst_UrlList : public QObject
 private slots:
     void build_data();
     void build();
+    void previewLimit_data();
+    void previewLimit();
 };
 
 void tst_UrlList::build_data()
@@ -48,6 +51,44 @@ void tst_UrlList::build()
     const UrlPreview preview = BuildUrlPreview(urlTemplate, placeholder, items);
     QCOMPARE(preview.urls, urls);
     QCOMPARE(preview.text, text);
+}
+
+void tst_UrlList::previewLimit_data()
+{
+    QTest::addColumn<QString>("urlTemplate");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<qint64>("size"); // of the preview text; refused above 33554432
+    const QString blanks = QString(32768, QLatin1Char(';')); // 32768 empty items
+    QTest::newRow("exactly the limit") << QString(1022, 'x') << blanks << qint64(32768 * 1024);
+    QTest::newRow("one URL character over") << QString(1023, 'x') << blanks << qint64(32768 * 1025);
+    // 32768 items of 152730 digits in all, each put in 5000 times
+    QTest::newRow("5000 placeholders, 0-32767")
+        << QString(5000, QChar(0xA7)) << "0-32767" << qint64(32768) * 2 + qint64(5000) * 152730;
+    QTest::newRow("3000 placeholders, default list")
+        << QString(3000, QChar(0xA7)) + ".jpg"
+        << "01;02;03;04;05;06;07;08;09;10-20" << qint64(20 * (3000 * 2 + 4 + 2));
+}
+
+void tst_UrlList::previewLimit()
+{
+    QFETCH(QString, urlTemplate);
+    QFETCH(QString, list);
+    QFETCH(qint64, size);
+    clsParser parser;
+    parser.setInputText(list);
+    const QStringList items = parser.TextList();
+    const QString placeholder(QChar(0xA7));
+    try {
+        QCOMPARE(CheckUrlPreviewSize(urlTemplate, placeholder, items), size);
+        QVERIFY2(size <= kMaxPreviewChars, "no failure");
+        QCOMPARE(BuildUrlPreview(urlTemplate, placeholder, items).text.size(), size);
+    } catch (const ParserError &error) {
+        QVERIFY2(size > kMaxPreviewChars, qPrintable(error.userMessage()));
+        QCOMPARE(error.kind(), ParserError::PreviewTooLarge);
+        QCOMPARE(error.userMessage(),
+                 "Die Vorschau der URLs wäre " + QString::number(size) +
+                     " Zeichen lang; höchstens 33554432 Zeichen sind möglich.");
+    }
 }
 
 VORNIX_TEST_MAIN(tst_UrlList)

@@ -9,6 +9,8 @@ class tst_clsParser : public QObject
 private slots:
     void textList_data();
     void textList();
+    void itemLimit_data();
+    void itemLimit();
 };
 
 void tst_clsParser::textList_data()
@@ -88,6 +90,39 @@ void tst_clsParser::textList()
                      "Der Eintrag \"" + item + "\" der Ersetzungsliste ist ungültig: " + why);
         parser.setInputText(QStringLiteral("z")); // the next read starts over
         QCOMPARE(parser.TextList(), QStringList{"z"});
+    }
+}
+
+void tst_clsParser::itemLimit_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<bool>("accepted");
+    const QString full = QStringLiteral("0-32767;"); // 32768 items
+    QTest::newRow("0-32767; 400 times") << full.repeated(400) << qint64(13107200) << false;
+    QTest::newRow("exactly the limit") << full.repeated(7) + "1-20624" << qint64(250000) << true;
+    QTest::newRow("one over the limit") << full.repeated(7) + "0-20624" << qint64(250001) << false;
+    QTest::newRow("literal items count too")
+        << full.repeated(7) + "1-20623;a;b" << qint64(250001) << false;
+}
+
+void tst_clsParser::itemLimit()
+{
+    QFETCH(QString, input);
+    QFETCH(qint64, count);
+    QFETCH(bool, accepted);
+    clsParser parser;
+    parser.setInputText(input);
+    try {
+        const QStringList items = parser.TextList();
+        QVERIFY2(accepted, "no failure");
+        QCOMPARE(items.size(), count);
+        QCOMPARE(items.constLast(), QStringLiteral("20624"));
+    } catch (const ParserError &error) {
+        QVERIFY2(!accepted, qPrintable(error.userMessage()));
+        QCOMPARE(error.kind(), ParserError::TooManyUrls);
+        QCOMPARE(error.userMessage(), "Die Ersetzungsliste ergibt " + QString::number(count) +
+                                          " URLs; höchstens 250000 sind möglich.");
     }
 }
 
