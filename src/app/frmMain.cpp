@@ -457,6 +457,7 @@ public:
     explicit FormBatchView(frmMain &form) : m_form(form) {}
     QString referer() const override { return m_form.txtReferer->text(); }
     QString targetFolder() const override { return m_form.txtSpeicherOrt->text(); }
+    QString defaultTargetFolder() const override { return ::defaultTargetFolder(); }
     QString filePrefix() const override { return m_form.txtDateiprefix->text(); }
     void setStatusText(const QString &text) override { m_form.setStatusPanelText(1, text); }
     // Closing the window stops the batch like "Abbruch".

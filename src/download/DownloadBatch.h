@@ -15,6 +15,8 @@ public:
     virtual ~BatchView() = default;
     virtual QString referer() const = 0;
     virtual QString targetFolder() const = 0;
+    // The folder offered when the user has chosen none; it may not exist yet.
+    virtual QString defaultTargetFolder() const = 0;
     virtual QString filePrefix() const = 0;
     virtual void setStatusText(const QString &text) = 0;
     virtual bool cancelRequested() const = 0;
@@ -28,7 +30,13 @@ public:
 class DownloadBatch
 {
 public:
-    enum class Outcome { Completed, Cancelled, WriteFailed };
+    enum class Outcome {
+        Completed,
+        Cancelled,
+        WriteFailed,
+        RequestRefused, // the transfer refused a request before any traffic
+        FolderRefused   // the target folder is empty or not a full path
+    };
 
     // objInet is created by the caller (with its access type set) and is
     // released here when a cancel is acted on.

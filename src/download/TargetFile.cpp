@@ -35,6 +35,11 @@ QString TargetFileName(const QString &prefix, const QString &document)
     return prefix + name;
 }
 
+bool IsUsableTargetFolder(const QString &folder)
+{
+    return !folder.isEmpty() && QDir::isAbsolutePath(folder);
+}
+
 bool IsUsableFileName(const QString &fileName)
 {
     return !fileName.isEmpty() && fileName != QLatin1String(".") &&
@@ -60,6 +65,23 @@ mode_t currentUmask()
     return mask;
 }
 
+// The temporary name must fit wherever the target's name fits (255 bytes):
+// "." + at most this many bytes of the name + ".part-XXXXXX".
+constexpr qsizetype kTempNameBytes = 100;
+
+QByteArray temporaryPattern(const QFileInfo &target)
+{
+    QByteArray name = QFile::encodeName(target.fileName());
+    if (name.size() > kTempNameBytes) {
+        // Cut before a UTF-8 continuation byte, never inside a character.
+        qsizetype cut = kTempNameBytes;
+        while (cut > 0 && (static_cast<uchar>(name.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        name.truncate(cut);
+    }
+    return QFile::encodeName(target.path()) + "/." + name + ".part-XXXXXX";
+}
+
 bool fail(QString *errorText, int error, const QByteArray &tempName)
 {
     *errorText = QString::fromLocal8Bit(std::strerror(error));
@@ -72,10 +94,7 @@ bool fail(QString *errorText, int error, const QByteArray &tempName)
 bool WriteFileReplacing(const QString &path, const QByteArray &body, QString *errorText)
 {
     const QByteArray target = QFile::encodeName(path);
-    const QFileInfo info(path);
-    QByteArray tempName =
-        QFile::encodeName(info.path() + QLatin1String("/.") + info.fileName().left(100)) +
-        ".part-XXXXXX";
+    QByteArray tempName = temporaryPattern(QFileInfo(path));
     const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(errorText, errno, QByteArray());

@@ -9,6 +9,10 @@
 QString TargetFolderPart(const QString &folder);
 QString TargetFileName(const QString &prefix, const QString &document);
 
+// A folder that names one place whatever the working directory: not empty,
+// not relative (an empty one would otherwise mean the file-system root).
+bool IsUsableTargetFolder(const QString &folder);
+
 // A name that would not denote a file of its own in the folder.
 bool IsUsableFileName(const QString &fileName);
 

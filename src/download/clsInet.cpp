@@ -74,6 +74,7 @@ QString clsInet::InetDocument() const
 
 void clsInet::RequestFile(const QString &URL, const QString &Referer)
 {
+    RequestRefused = false;
     trapped(
         [&] {
             Inetd->Cancel();
@@ -96,6 +97,7 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
                    vbOKOnly, applicationTitle());
             // A request that never started is finished as far as the caller is concerned.
             DownloadStatus = 2;
+            RequestRefused = true;
         });
 }
 

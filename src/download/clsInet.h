@@ -20,6 +20,9 @@ public:
 
     // 0 outstanding, 1 answer complete, 2 failed (the batch waits for non-zero).
     qint16 DownloadStatus = 0;
+    // The last RequestFile was refused before any network traffic and its box
+    // shown; DownloadStatus is 2 then as well.
+    bool RequestRefused = false;
     // 0 system settings, 1 direct, 2 through the proxy named in InetProxy.
     qint32 InetAccessType = 0;
     // The last state the component reported.

@@ -6,16 +6,20 @@
 #include "download/clsInet.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QTemporaryDir>
+
+Q_DECLARE_METATYPE(DownloadBatch::Outcome)
 
 namespace {
 struct FakeView final : BatchView
 {
-    QString refererText, folder, prefix;
+    QString refererText, folder, defaultFolder, prefix;
     QStringList statusTexts;
     bool cancel = false;
     QString referer() const override { return refererText; }
     QString targetFolder() const override { return folder; }
+    QString defaultTargetFolder() const override { return defaultFolder; }
     QString filePrefix() const override { return prefix; }
     void setStatusText(const QString &text) override { statusTexts.append(text); }
     bool cancelRequested() const override { return cancel; }
@@ -43,7 +47,16 @@ class tst_DownloadBatch : public QObject
         QFile f(dir->filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
-    QStringList files() const { return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden); }
+    // Every file below the folder, temporary ones too, by relative path.
+    QStringList files() const
+    {
+        QStringList found;
+        QDirIterator it(dir->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << QDir(dir->path()).relativeFilePath(it.next());
+        found.sort();
+        return found;
+    }
 
 private slots:
     void init()
@@ -56,6 +69,7 @@ private slots:
         inet = std::make_unique<clsInet>();
         view = FakeView();
         view.folder = dir->path();
+        view.defaultFolder = dir->filePath("Downloads");
         recorder.boxes.clear();
     }
 
@@ -70,6 +84,8 @@ private slots:
         QTest::addColumn<bool>("stops");
         using L = QStringList;
         const QString none, why = QStringLiteral("konnte nicht gespeichert werden");
+        const QString cjk81(81, QChar(0x6F22)); // 243 bytes in UTF-8
+        const QString a255(255, 'a'), a256(256, 'a');
         QTest::newRow("empty list") << L() << "" << L() << "p" << L() << none << false;
         QTest::newRow("three in order")
             << L{"/i/0.jpg", "/i/1.jpg", "/i/2.jpg"} << "" << L() << "p_"
@@ -88,8 +104,12 @@ private slots:
             << "Inet Error 404" << false;
         QTest::newRow("climbing stays inside")
             << L{"/../../etc/passwd"} << "" << L() << "" << L{"....etcpasswd=new"} << none << false;
-        QTest::newRow("missing folder")
-            << L{"/a", "/b"} << "/no/such" << L() << "" << L() << "/no/such/a" << true;
+        QTest::newRow("81 CJK characters")
+            << L{"/" + cjk81} << "" << L() << "" << L{cjk81 + "=new"} << none << false;
+        QTest::newRow("255-byte name")
+            << L{"/" + a255} << "" << L() << "" << L{a255 + "=new"} << none << false;
+        QTest::newRow("256-byte name leaves no temporary")
+            << L{"/" + a256, "/b"} << "" << L() << "" << L() << why << true;
         QTest::newRow("empty name") << L{"/", "/b"} << "" << L() << "" << L() << why << true;
         QTest::newRow("name is dot dot") << L{"/..", "/b"} << "" << L() << "" << L() << why << true;
     }
@@ -129,6 +149,74 @@ private slots:
         }
         QCOMPARE(recorder.boxes.size(), box.isEmpty() ? 0 : 1);
         QVERIFY2(recorder.boxes.value(0).text.contains(box), qPrintable(box));
+    }
+
+    void twentyUrls_data()
+    {
+        QTest::addColumn<QString>("url"); // %1 is the fixture's host:port, § the index
+        QTest::addColumn<int>("accessType");
+        QTest::addColumn<QString>("proxy");
+        QTest::addColumn<QString>("folder"); // "/..." lies inside the temporary folder
+        QTest::addColumn<DownloadBatch::Outcome>("outcome");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("boxes"); // each holding the text below
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("written");
+        using O = DownloadBatch::Outcome;
+        const QString ok = "http://%1/f§", refused = "Error ", folder = "vollständigen Ordner";
+        const auto refusedRow = [&](const char *name, const QString &url, int type = 0,
+                                    const QString &proxy = {}) {
+            QTest::newRow(name) << url << type << proxy << "/" << O::RequestRefused << 0 << 1
+                                << refused << 0;
+        };
+        refusedRow("no scheme", "%1/f§");
+        refusedRow("unsupported scheme", "ftp://%1/f§");
+        refusedRow("empty URL", "");
+        refusedRow("proxy not host:port", ok, 2, "proxy:port");
+        refusedRow("NUL inside", "http://%1/a" + QString(QChar(0)) + "§");
+        refusedRow("tab inside", "http://%1/a\t§");
+        refusedRow("line break inside", "http://%1/a\n§");
+        for (const char *name : {"", "Downloads", "./x"})
+            QTest::newRow(qPrintable("folder '" + QString(name) + "'"))
+                << ok << 0 << "" << name << O::FolderRefused << 0 << 1 << folder << 0;
+        QTest::newRow("404 each, goes on")
+            << "http://%1/gone§" << 0 << ""
+            << "/" << O::Completed << 20 << 20 << "Inet Error 404" << 0;
+        QTest::newRow("missing default folder is made")
+            << ok << 0 << ""
+            << "/Downloads" << O::Completed << 20 << 0 << "" << 20;
+        QTest::newRow("missing typed folder is not made")
+            << ok << 0 << ""
+            << "/typed" << O::WriteFailed << 1 << 1 << "/typed/f0\" konnte nicht gespeichert" << 0;
+    }
+    void twentyUrls()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, accessType);
+        QFETCH(QString, proxy);
+        QFETCH(QString, folder);
+        QFETCH(DownloadBatch::Outcome, outcome);
+        QFETCH(int, requests);
+        QFETCH(int, boxes);
+        QFETCH(QString, box);
+        QFETCH(int, written);
+        QStringList urls;
+        for (int i = 0; i < 20; ++i) {
+            server->serveStatus("/gone" + QByteArray::number(i), 404, "Not Found");
+            urls << QString(url).replace("%1", server->hostPort()).replace("§", QString::number(i));
+        }
+        view.folder = folder.startsWith('/') ? dir->path() + folder : folder;
+        const bool existed = QFileInfo::exists(view.folder);
+        inet->InetAccessType = accessType;
+        inet->InetProxy = proxy;
+        QCOMPARE(DownloadBatch::run(inet, urls, view), outcome);
+        QCOMPARE(server->requests().size(), requests);
+        QCOMPARE(recorder.boxes.size(), boxes);
+        for (const MsgBoxRequest &shown : std::as_const(recorder.boxes))
+            QVERIFY2(shown.text.contains(box), qPrintable(shown.text));
+        QCOMPARE(files().size(), written);
+        if (QDir::isAbsolutePath(view.folder)) // only the offered default is ever made
+            QCOMPARE(QFileInfo::exists(view.folder), existed || view.folder == view.defaultFolder);
     }
 
     void cancelDuringSecondOfFive()
