@@ -50,7 +50,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # its window-system plugins at run time, which shlibdeps cannot see, and
 # libqt6gui6 only recommends them: without them the program cannot open a window.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Qt's own texts (context menus, standard buttons) in German.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates")
 
 include(CPack)

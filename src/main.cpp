@@ -3,7 +3,6 @@
 #include "version.h"
 
 #include <QApplication>
-
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -13,6 +12,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(VORNIX_VERSION_STRING));
     QApplication::setDesktopFileName(QStringLiteral("vornix-downloader"));
 
+    installGermanQtTexts(app);
     Main();
     const std::unique_ptr<frmMain> mainWindow(objMainForm);
     return app.exec();
