@@ -9,7 +9,9 @@
 #include "app/Settings.h"
 #include "app/StatusPanel.h"
 #include "app/StringTable.h"
+#include "app/UndoBlocker.h"
 #include "download/DownloadBatch.h"
+#include "download/NameCollisions.h"
 #include "download/clsInet.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
@@ -32,6 +34,9 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 const QString kSection = QStringLiteral("Settings");
 const QString kBetaKey = QStringLiteral("BETA-0.2-BETA1");
@@ -41,6 +46,8 @@ constexpr int kClientHeight = 6480;
 constexpr int kStatusTop = 6210;
 constexpr int kToolbarHeight = 420;
 constexpr float kDefaultPosition = 1000;
+// Qt places no window further out than this many pixels.
+constexpr double kMaxPositionTwips = double(QWIDGETSIZE_MAX) * frmMain::twipsPerPixel;
 
 QRect twipsRect(int left, int top, int width, int height)
 {
@@ -65,13 +72,15 @@ QString defaultTargetFolder()
 #endif
 }
 
-// A stored position that is no number reads as the default.
-float readPosition(const QString &key)
+// A stored position that is no number, or none a window can have, reads as the default.
+frmMain::StoredPosition readPosition(const QString &key)
 {
     const QString text = GetSetting(applicationTitle(), kSection, key, QStringLiteral("1000"));
     bool ok = false;
-    const float value = text.trimmed().toFloat(&ok);
-    return ok ? value : kDefaultPosition;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || std::fabs(value) > kMaxPositionTwips)
+        return {kDefaultPosition, QStringLiteral("1000")};
+    return {static_cast<float>(value), text};
 }
 
 QString positionText(int pixels)
@@ -129,6 +138,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     buildDownload(client);
     buildStatusBar();
     setTabOrder();
+    guardTextFields();
 
     connect(cmdVorschauAktualisieren, &QPushButton::clicked, this,
             &frmMain::cmdVorschauAktualisieren_Click);
@@ -240,6 +250,8 @@ void frmMain::buildDateiliste(QWidget *client)
     cboErsatzText = place(new QComboBox(f), "cboErsatzText", 2400, 600, 4215, 315);
     cboErsatzText->setEditable(true);
     cboErsatzText->setInsertPolicy(QComboBox::NoInsert);
+    // Inline completion would silently turn "01;02;03" into the offered twenty items.
+    cboErsatzText->setCompleter(nullptr);
     lblVorschau =
         place(new QLabel(QStringLiteral("Vorschau:"), f), "lblVorschau", 120, 1080, 735, 255);
     txtVorschau = place(new QPlainTextEdit(f), "txtVorschau", 960, 1080, 5655, 2235);
@@ -361,20 +373,41 @@ void frmMain::setVisible(bool visible)
     QMainWindow::setVisible(visible);
 }
 
+void frmMain::guardTextFields()
+{
+    for (QLineEdit *field : findChildren<QLineEdit *>()) {
+        // Qt's default of 32767 characters would cut a long list or folder without a word.
+        field->setMaxLength(std::numeric_limits<int>::max());
+        UndoBlocker::install(field);
+    }
+    UndoBlocker::install(cboErsatzText); // it hands its keys to its line edit directly
+    txtVorschau->setUndoRedoEnabled(false);
+}
+
 void frmMain::restorePosition()
 {
-    const int left = twipsToPixels(readPosition(QStringLiteral("MainLeft")));
-    const int top = twipsToPixels(readPosition(QStringLiteral("MainTop")));
+    m_storedLeft = readPosition(QStringLiteral("MainLeft"));
+    m_storedTop = readPosition(QStringLiteral("MainTop"));
+    const int left = twipsToPixels(m_storedLeft.twips);
+    const int top = twipsToPixels(m_storedTop.twips);
     const QRect wanted(QPoint(left, top), frameGeometry().size());
     bool reachable = false;
     for (const QScreen *screen : QGuiApplication::screens())
         reachable = reachable || screen->geometry().intersects(wanted);
     // A window outside every screen could never be reached again.
     if (!reachable && !QGuiApplication::screens().isEmpty()) {
+        m_storedLeft = m_storedTop = {kDefaultPosition, QStringLiteral("1000")};
         move(twipsToPixels(kDefaultPosition), twipsToPixels(kDefaultPosition));
-        return;
+    } else {
+        move(left, top);
     }
-    move(left, top);
+    m_restoredAt = pos();
+}
+
+QString frmMain::positionToStore(int pixels, int restored, const StoredPosition &stored) const
+{
+    // Whole pixels cannot hold every twips value; an unmoved edge keeps its text.
+    return pixels == restored ? stored.text : positionText(pixels);
 }
 
 void frmMain::Form_Load()
@@ -405,8 +438,10 @@ void frmMain::Form_Unload()
             forms[i]->close();
     }
     if (!isMinimized()) {
-        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainLeft"), positionText(x()));
-        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainTop"), positionText(y()));
+        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainLeft"),
+                    positionToStore(x(), m_restoredAt.x(), m_storedLeft));
+        SaveSetting(applicationTitle(), kSection, QStringLiteral("MainTop"),
+                    positionToStore(y(), m_restoredAt.y(), m_storedTop));
     }
     SaveSetting(applicationTitle(), kSection, QStringLiteral("SpeicherOrt"),
                 txtSpeicherOrt->text());
@@ -482,7 +517,7 @@ void frmMain::cmdDownload_Click()
         // The proxy the user was asked to type; read once, like the access type.
         objInet->InetProxy = txtProxy->text();
     }
-    if (!refreshPreview()) {
+    if (!refreshPreview() || !confirmNameCollisions()) {
         objInet.reset();
         return;
     }
@@ -495,6 +530,19 @@ void frmMain::cmdDownload_Click()
     // A request that came too late for any poll belongs to this batch, not the next.
     blnAbbruch = false;
     SetDownloadMode(false);
+}
+
+bool frmMain::confirmNameCollisions()
+{
+    const NameCollision collision = FirstNameCollision(Dateiliste, txtDateiprefix->text());
+    if (collision.count == 0)
+        return true;
+    const QString text = QStringLiteral("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". "
+                                        "Spätere Downloads überschreiben frühere. "
+                                        "Trotzdem fortsetzen?")
+                             .arg(collision.count)
+                             .arg(collision.fileName);
+    return MsgBox(text, vbYesNo + vbExclamation + vbDefaultButton2) == vbYes;
 }
 
 void frmMain::cmdAbbruch_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -28,6 +29,13 @@ public:
     ~frmMain() override;
 
     static constexpr int twipsPerPixel = 15;
+
+    // A window edge as read from the settings: the value applied and its text.
+    struct StoredPosition
+    {
+        float twips = 1000;
+        QString text = QStringLiteral("1000");
+    };
     static int twipsToPixels(double twips);
 
     // Text of a status-bar panel, counted from 1; the bar has one panel.
@@ -109,11 +117,17 @@ private:
     void buildStatusBar();
     void connectCommands();
     void setTabOrder();
+    void guardTextFields();
     void restorePosition();
+    QString positionToStore(int pixels, int restored, const StoredPosition &stored) const;
+    bool confirmNameCollisions();
     bool refreshPreview();
     void SetDownloadMode(bool downloading);
 
     StatusPanel *m_statusPanel = nullptr;
+    StoredPosition m_storedLeft;
+    StoredPosition m_storedTop;
+    QPoint m_restoredAt;
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_downloading = false;

@@ -25,10 +25,20 @@ private slots:
     void connection();
     void optionClick_data();
     void optionClick();
+    void sameFileName_data();
+    void sameFileName();
+    void refusedRequest_data();
+    void refusedRequest();
 
 private:
-    // Runs "Download" on /f1../fN with the template /f§; `during` runs at each request.
-    void download(const QString &list, std::function<void(const QByteArray &path)> during = {});
+    // Types the template and the list and clicks "Download"; `during` runs at each request.
+    void download(const QString &urlTemplate, const QString &list,
+                  std::function<void(const QByteArray &path)> during = {});
+    bool idle() const
+    {
+        return !w->objInet && w->cmdDownload->isEnabled() && !w->cmdAbbruch->isEnabled() &&
+               w->cmdVorschauAktualisieren->isEnabled();
+    }
     QByteArray file(const QString &name) const
     {
         QFile f(dir->filePath(name));
@@ -52,6 +62,7 @@ void TestDownloadWindow::init()
     dir = std::make_unique<QTemporaryDir>();
     w = std::make_unique<frmMain>();
     w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
     w->txtSpeicherOrt->setText(dir->path());
 }
 
@@ -62,16 +73,20 @@ void TestDownloadWindow::cleanup()
     boxes.reset();
 }
 
-void TestDownloadWindow::download(const QString &list,
+void TestDownloadWindow::download(const QString &urlTemplate, const QString &list,
                                   std::function<void(const QByteArray &path)> during)
 {
-    w->txtURL->setText(server->url("/f§"));
-    w->cboErsatzText->setEditText(list);
+    for (QWidget *field : std::initializer_list<QWidget *>{w->txtURL, w->cboErsatzText}) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, field == w->txtURL ? urlTemplate : list);
+    }
     QObject context;
     if (during)
         connect(server.get(), &HttpFixtureServer::requestReceived, &context,
                 [&] { during(server->requests().last().path()); });
-    w->cmdDownload->click();
+    QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
 }
 
 void TestDownloadWindow::downloadAndCancel_data()
@@ -99,7 +114,7 @@ void TestDownloadWindow::downloadAndCancel()
         server->serveSilent("/f2");
 
     QList<bool> buttons;
-    download("1-3", [&](const QByteArray &path) {
+    download(server->url("/f§"), "1-3", [&](const QByteArray &path) {
         buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
                    w->cmdVorschauAktualisieren->isEnabled()};
         if (path == "/f2" && action == "escape")
@@ -112,9 +127,8 @@ void TestDownloadWindow::downloadAndCancel()
     QCOMPARE(file("f1"), "body 1");
     QCOMPARE(w->statusPanelText(1), status.replace("/f", server->url("/f")));
     QCOMPARE(server->requests().size(), requests);
-    QVERIFY(!w->objInet);
+    QVERIFY(idle());
     QVERIFY(!w->blnAbbruch);
-    QVERIFY(w->cmdDownload->isEnabled() && !w->cmdAbbruch->isEnabled());
     QVERIFY(boxes->boxes.isEmpty());
     if (action == "close")
         QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
@@ -147,7 +161,7 @@ void TestDownloadWindow::connection()
 
     w->optProxy[option]->click();
     w->txtProxy->setText(proxy.hostPort());
-    download("1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
+    download(server->url("/f§"), "1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
 
     QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
     QCOMPARE(server->requests().size(), viaProxy ? 0 : 2);
@@ -179,6 +193,88 @@ void TestDownloadWindow::optionClick()
     QCOMPARE(w->txtProxy->isEnabled(), proxyEnabled);
     QCOMPARE(w->statusPanelText(1), status);
     QCOMPARE(w->txtProxy->text(), "proxy:port");
+}
+
+void TestDownloadWindow::sameFileName_data()
+{
+    QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
+    QTest::addColumn<QString>("list");        // %2: the fixture's port
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("box"); // the question asked, empty: none
+    QTest::addColumn<QStringList>("written");
+    const auto row = [](const char *tag, const char *url, const char *list, const char *prefix,
+                        int answer, const QString &box, const QStringList &written) {
+        QTest::newRow(tag) << url << list << prefix << answer << box << written;
+    };
+    const auto question = [](int count, const char *name) {
+        return QString("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere Downloads "
+                       "überschreiben frühere. Trotzdem fortsetzen?")
+            .arg(count)
+            .arg(name);
+    };
+    row("slash moved, Nein", "http://%1/§", "a/bc.jpg;ab/c.jpg", "", vbNo, question(2, "abc.jpg"),
+        {});
+    row("fragment only, Ja", "http://%1/a.jpg#§", "01;02;03;04;05;06;07;08;09;10-20", "x_", vbYes,
+        question(20, "x_a.jpg"), {"x_a.jpg"});
+    row("placeholder in the host, Nein", "http://§/a.jpg", "%1;localhost:%2", "", vbNo,
+        question(2, "a.jpg"), {});
+    row("first name in list order", "http://%1/§", "a;b;/a;b;b", "", vbNo, question(2, "a"), {});
+    row("names differ", "http://%1/§", "a/c;a?b;b", "", vbNo, "", {"a?b", "ac", "b"});
+}
+
+void TestDownloadWindow::sameFileName()
+{
+    QFETCH(QString, urlTemplate);
+    QFETCH(QString, list);
+    QFETCH(QString, prefix);
+    QFETCH(int, answer);
+    QFETCH(QString, box);
+    QFETCH(QStringList, written);
+    server->setDefaultReply(HttpFixtureServer::Reply(HttpFixtureServer::Reply::Kind::Fixed, "x"));
+    QList<MsgBoxRequest> asked;
+    const MsgBoxHandler recorder = setMsgBoxHandler([&](const MsgBoxRequest &r) {
+        asked << r;
+        return answer;
+    });
+    const auto restore = qScopeGuard([&] { setMsgBoxHandler(recorder); });
+    QTest::keyClicks(w->txtDateiprefix, prefix);
+
+    const QString port = server->hostPort().section(':', 1);
+    download(urlTemplate.replace("%1", server->hostPort()),
+             list.replace("%1", server->hostPort()).replace("%2", port));
+    QCOMPARE(asked.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty()) {
+        QCOMPARE(asked[0].text, box);
+        QCOMPARE(asked[0].style & 7, vbYesNo);
+    }
+    QCOMPARE(files(), written);
+    if (answer == vbNo && !box.isEmpty())
+        QCOMPARE(server->connectionCount(), 0);
+    QVERIFY(idle());
+}
+
+void TestDownloadWindow::refusedRequest_data()
+{
+    QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
+    QTest::addColumn<int>("option");
+    // Each would be refused twenty times, one box each, if the batch went on.
+    QTest::newRow("no scheme") << "%1/§.jpg" << 0;
+    QTest::newRow("unsupported scheme") << "ftp://%1/§" << 0;
+    QTest::newRow("empty template") << "" << 0;
+    QTest::newRow("proxy:port") << "http://%1/f§" << 2;
+}
+
+void TestDownloadWindow::refusedRequest()
+{
+    QFETCH(QString, urlTemplate);
+    QFETCH(int, option);
+    QTest::mouseClick(w->optProxy[option], Qt::LeftButton); // txtProxy keeps "proxy:port"
+    download(urlTemplate.replace("%1", server->hostPort()), "01;02;03;04;05;06;07;08;09;10-20");
+    QCOMPARE(boxes->boxes.size(), 1);
+    QVERIFY(idle());
+    QCOMPARE(server->connectionCount(), 0);
+    QCOMPARE(files(), QStringList());
 }
 
 VORNIX_TEST_MAIN(TestDownloadWindow)

@@ -1,20 +1,26 @@
 #include "TestMain.h"
 #include "WindowFixture.h"
 #include "app/LoadedForms.h"
+#include "app/Module1.h"
 #include "app/frmMain.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTranslator>
 
 using Settings = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Settings)
@@ -35,7 +41,30 @@ private slots:
     void tabOrderAndEscape();
     void closingUnloadsOtherWindowsFirst();
     void statusPanelShowsTheNewestText();
+    void noUndoOrRedo_data();
+    void noUndoOrRedo();
+    void contextMenu_data();
+    void contextMenu();
+    void longTextsStayWhole_data();
+    void longTextsStayWhole();
 };
+
+namespace {
+QString fieldText(const QWidget *field)
+{
+    return field->property(qobject_cast<const QComboBox *>(field) ? "currentText" : "text")
+        .toString();
+}
+
+// Selects the whole text of the field with the keyboard and types over it.
+void typeInto(QWidget *field, const QString &text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
+} // namespace
 
 void TestFrmMain::betaWarning_data()
 {
@@ -79,25 +108,46 @@ void TestFrmMain::startAndClose_data()
     QTest::addColumn<Settings>("stored");
     QTest::addColumn<QPoint>("shownAt");
     QTest::addColumn<QString>("folderShown");
+    QTest::addColumn<QPoint>("moveTo"); // null: left where it was shown
     QTest::addColumn<bool>("minimise");
-    QTest::addColumn<Settings>("saved"); // after moving to 200,120 and typing /srv/x
+    QTest::addColumn<Settings>("saved"); // after typing /srv/x
 
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const QPoint stay;
+    const QPoint away(200, 120);
     const Settings moved{{"MainLeft", "3000"}, {"MainTop", "1800"}, {"SpeicherOrt", "/srv/x"}};
-    QTest::newRow("first run") << Settings{} << QPoint(67, 67) << downloads << false << moved;
+    const Settings unmoved{{"MainLeft", "1000"}, {"MainTop", "1000"}, {"SpeicherOrt", "/srv/x"}};
+    QTest::newRow("first run") << Settings{} << QPoint(67, 67) << downloads << away << false
+                               << moved;
+    QTest::newRow("first run, not moved")
+        << Settings{} << QPoint(67, 67) << downloads << stay << false << unmoved;
     QTest::newRow("second run") << Settings{{"MainLeft", "1500"},
                                             {"MainTop", "750"},
                                             {"SpeicherOrt", "/tmp/Bilder"}}
-                                << QPoint(100, 50) << "/tmp/Bilder" << false << moved;
-    QTest::newRow("empty folder") << Settings{{"SpeicherOrt", ""}} << QPoint(67, 67) << "" << false
-                                  << moved;
+                                << QPoint(100, 50) << "/tmp/Bilder" << away << false << moved;
+    QTest::newRow("no whole pixel, not moved")
+        << Settings{{"MainLeft", "1234"}, {"MainTop", "1234"}} << QPoint(82, 82) << downloads
+        << stay << false
+        << Settings{{"MainLeft", "1234"}, {"MainTop", "1234"}, {"SpeicherOrt", "/srv/x"}};
+    QTest::newRow("no whole pixel, moved down")
+        << Settings{{"MainLeft", "1234"}, {"MainTop", "1234"}} << QPoint(82, 82) << downloads
+        << QPoint(82, 120) << false
+        << Settings{{"MainLeft", "1234"}, {"MainTop", "1800"}, {"SpeicherOrt", "/srv/x"}};
+    QTest::newRow("empty folder") << Settings{{"SpeicherOrt", ""}} << QPoint(67, 67) << "" << away
+                                  << false << moved;
     QTest::newRow("minimised close")
         << Settings{{"MainLeft", "1500"}, {"MainTop", "2250"}} << QPoint(100, 150) << downloads
-        << true << Settings{{"MainLeft", "1500"}, {"MainTop", "2250"}, {"SpeicherOrt", "/srv/x"}};
+        << away << true
+        << Settings{{"MainLeft", "1500"}, {"MainTop", "2250"}, {"SpeicherOrt", "/srv/x"}};
     QTest::newRow("not a number") << Settings{{"MainLeft", "links"}, {"MainTop", "oben"}}
-                                  << QPoint(67, 67) << downloads << false << moved;
+                                  << QPoint(67, 67) << downloads << stay << false << unmoved;
+    QTest::newRow("not finite") << Settings{{"MainLeft", "nan"}, {"MainTop", "-inf"}}
+                                << QPoint(67, 67) << downloads << stay << false << unmoved;
+    QTest::newRow("beyond any screen coordinate")
+        << Settings{{"MainLeft", "1e30"}, {"MainTop", "32212250000"}} << QPoint(67, 67) << downloads
+        << stay << false << unmoved;
     QTest::newRow("off every screen") << Settings{{"MainLeft", "9000000"}, {"MainTop", "-900000"}}
-                                      << QPoint(67, 67) << downloads << false << moved;
+                                      << QPoint(67, 67) << downloads << away << false << moved;
 }
 
 void TestFrmMain::startAndClose()
@@ -105,6 +155,7 @@ void TestFrmMain::startAndClose()
     QFETCH(Settings, stored);
     QFETCH(QPoint, shownAt);
     QFETCH(QString, folderShown);
+    QFETCH(QPoint, moveTo);
     QFETCH(bool, minimise);
     QFETCH(Settings, saved);
     storeSetting("BETA-0.2-BETA1", "OK");
@@ -120,7 +171,8 @@ void TestFrmMain::startAndClose()
     QCOMPARE(w.cboErsatzText->itemText(0), "01;02;03;04;05;06;07;08;09;10-20");
     QCOMPARE(w.cboErsatzText->currentText(), QString());
 
-    w.move(200, 120);
+    if (!moveTo.isNull())
+        w.move(moveTo);
     w.txtSpeicherOrt->setText("/srv/x");
     if (minimise)
         w.setWindowState(Qt::WindowMinimized);
@@ -321,6 +373,122 @@ void TestFrmMain::statusPanelShowsTheNewestText()
     QCOMPARE(w.statusPanelText(1), "Download: 50"); // the text itself is never late
     QCOMPARE(shown->text(), "Download: 1");         // the screen catches up shortly
     QTRY_COMPARE(shown->text(), "Download: 50");
+}
+
+void TestFrmMain::noUndoOrRedo_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("txtURL") << "txtURL";
+    QTest::newRow("cboErsatzText") << "cboErsatzText";
+}
+
+void TestFrmMain::noUndoOrRedo()
+{
+    QFETCH(QString, field);
+    storeSetting("BETA-0.2-BETA1", "OK");
+    BoxRecorder rec;
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *edit = w.findChild<QWidget *>(field);
+    typeInto(edit, "1-3");
+    QTest::keyClicks(edit, ";7");
+    // "Rückgängig" is disabled: no key takes anything back, so there is nothing to redo.
+    const QList<QKeySequence> keys{
+        QKeySequence::Undo, QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Z),
+        QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    for (const QKeySequence &key : keys) {
+        QTest::keySequence(edit, key);
+        QCOMPARE(fieldText(edit), "1-3;7");
+    }
+    QVERIFY(!w.mnuEditUndo->isEnabled());
+}
+
+void TestFrmMain::contextMenu_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("german"); // with Qt's German catalogue loaded as at start-up
+    QTest::addColumn<QStringList>("items");
+    const QStringList english{"Cu&t", "&Copy", "&Paste", "Delete", "Select All"};
+    QTest::newRow("txtURL") << "txtURL" << false << english;
+    QTest::newRow("cboErsatzText") << "cboErsatzText" << false << english;
+    QTest::newRow("txtURL in German")
+        << "txtURL" << true
+        << QStringList{"&Ausschneiden", "&Kopieren", "Einf&ügen", "Löschen", "Alles auswählen"};
+}
+
+void TestFrmMain::contextMenu()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, german);
+    std::unique_ptr<QTranslator> qtTexts;
+    if (german) {
+        const QString catalogue =
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm";
+        if (!QFile::exists(catalogue))
+            QSKIP("Qt's German catalogue is not installed (Debian: qt6-translations-l10n)");
+        qtTexts.reset(installGermanQtTexts(*qApp));
+        QVERIFY(qtTexts);
+    }
+    storeSetting("BETA-0.2-BETA1", "OK");
+    BoxRecorder rec;
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *edit = w.findChild<QWidget *>(field);
+    typeInto(edit, "1-3"); // something an undo could take back
+    // Through the window, which turns the right click into a context-menu request.
+    QTest::mouseClick(w.windowHandle(), Qt::RightButton, {},
+                      edit->mapTo(&w, edit->rect().center()));
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QStringList items;
+    for (const QAction *a : menu->actions()) {
+        if (!a->isSeparator())
+            items << a->text().section('\t', 0, 0); // without the shortcut
+    }
+    menu->close();
+    QTEST(items, "items");
+}
+
+void TestFrmMain::longTextsStayWhole_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char *name : {"txtURL", "txtPlatzhalter", "cboErsatzText", "txtProxy",
+                             "txtSpeicherOrt", "txtDateiprefix", "txtReferer"})
+        QTest::newRow(name) << name;
+}
+
+void TestFrmMain::longTextsStayWhole()
+{
+    QFETCH(QString, field);
+    const QString folder = "/srv/" + QString(40000, 'o');
+    storeSetting("SpeicherOrt", folder);
+    storeSetting("BETA-0.2-BETA1", "OK");
+    BoxRecorder rec;
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(w.txtSpeicherOrt->text().size(), folder.size());
+
+    QString list; // 49,999 characters
+    for (int n = 10000; list.size() < 49999; ++n)
+        list += QString::number(n) + ';';
+    list.chop(list.size() - 49999);
+    QApplication::clipboard()->setText(list);
+    QTest::mouseClick(w.optProxy[2], Qt::LeftButton); // lets txtProxy take text
+    auto *edit = w.findChild<QWidget *>(field);
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(edit, "x");
+    QCOMPARE(fieldText(edit).size(), list.size() + 1);
+    QVERIFY(fieldText(edit) == list + "x");
+
+    const QString shownFolder = w.txtSpeicherOrt->text();
+    w.close();
+    QCOMPARE(storedSetting("SpeicherOrt").size(), shownFolder.size());
+    QVERIFY(storedSetting("SpeicherOrt") == shownFolder);
 }
 
 VORNIX_TEST_MAIN(TestFrmMain)

@@ -49,7 +49,7 @@ void TestPreview::defaultEntryGivesTwentyUrls()
 
 void TestPreview::secondRun_data()
 {
-    QTest::addColumn<QStringList>("lists"); // typed and refreshed one after the other
+    QTest::addColumn<QStringList>("lists"); // typed over and refreshed one after the other
     QTest::addColumn<QStringList>("urls");  // in list and preview at the end
     QTest::addColumn<QString>("box");       // what the message box names, if one shows
     QTest::newRow("shorter list") << QStringList{"1-5", "x;y"} << QStringList{"ux", "uy"}
@@ -57,6 +57,11 @@ void TestPreview::secondRun_data()
     QTest::newRow("only descending") << QStringList{"1-3", "5-3;9-1"} << QStringList{} << QString();
     QTest::newRow("failure") << QStringList{"1-2", "7;1-40000"} << QStringList{"u1", "u2"}
                              << QStringLiteral("\"1-40000\"");
+    // The start of the offered entry, typed, is not completed to the whole entry.
+    QTest::newRow("typed 01;02;03")
+        << QStringList{"01;02;03"} << QStringList{"u01", "u02", "u03"} << QString();
+    QTest::newRow("typed 0") << QStringList{"0"} << QStringList{"u0"} << QString();
+    QTest::newRow("typed 01") << QStringList{"01"} << QStringList{"u01"} << QString();
 }
 
 void TestPreview::secondRun()
@@ -68,9 +73,12 @@ void TestPreview::secondRun()
     frmMain w;
     w.show();
     w.txtURL->setText(QStringLiteral("u§"));
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     for (const QString &list : lists) {
-        w.cboErsatzText->setEditText(list);
-        w.cmdVorschauAktualisieren->click();
+        QTest::mouseClick(w.cboErsatzText, Qt::LeftButton);
+        QTest::keyClick(w.cboErsatzText, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w.cboErsatzText, list);
+        QTest::mouseClick(w.cmdVorschauAktualisieren, Qt::LeftButton);
     }
     QCOMPARE(w.Dateiliste, urls);
     QCOMPARE(previewLines(w), urls + QStringList{QString()});
