@@ -1,21 +1,18 @@
 #pragma once
 
+#include "download/AccessType.h"
+#include "download/BodyBuffer.h"
+#include "download/CurlEventBridge.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <curl/curl.h>
-#include <deque>
-#include <map>
-#include <memory>
 
-class QSocketNotifier;
-
-// Asks the kernel for huge pages inside [data, data + length) where it can:
-// large bodies are written once into fresh memory, and small pages make that
-// mostly page-fault work.
-void adviseHugePages(void *data, size_t length);
+struct CurlOutcome;
+struct RequestTarget;
 
 // Our HTTP transfer component: one GET at a time on libcurl's multi interface,
 // driven by the Qt event loop of the thread it lives on. Progress is reported
@@ -43,7 +40,7 @@ public:
         icResponseCompleted = 12,
     };
 
-    // A transfer that receives nothing for this long fails.
+    // A minute of silence is far beyond any live server's pause.
     static constexpr int kDefaultIdleTimeoutMs = 60000;
 
     explicit Inet(QObject *parent = nullptr);
@@ -53,10 +50,10 @@ public:
     void Cancel();
     bool StillExecuting() const { return m_running; }
 
-    // 0 system proxy settings, 1 direct, 2 through Proxy(); anything else is refused.
+    // One of the ::AccessType numbers; anything else is refused.
     void setAccessType(qint32 type);
-    qint32 AccessType() const { return m_accessType; }
-    // "host:port", used with access type 2.
+    ::AccessType AccessType() const { return m_accessType; }
+    // "host:port", used with AccessType::NamedProxy.
     void setProxy(const QString &hostPort) { m_proxy = hostPort; }
     QString Proxy() const { return m_proxy; }
     // A PEM file of the certificates to trust instead of the system's; empty
@@ -71,7 +68,7 @@ public:
     // The next at most `size` bytes of the received body; empty at its end.
     QByteArray GetChunk(qint32 size);
     // Body bytes not yet handed out by GetChunk.
-    qint64 BytesAvailable() const { return m_buffered; }
+    qint64 BytesAvailable() const { return m_body.size(); }
 
     // HTTP status of the last request, or our failure number when it failed
     // without a usable answer.
@@ -81,22 +78,14 @@ public:
     // Path and query of the latest request's URL, from the "/" after the host on.
     QString Document() const { return m_document; }
 
+    // A transfer that receives nothing for this long fails.
     void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
     int idleTimeout() const { return m_idleTimeoutMs; }
 
-signals:
+Q_SIGNALS:
     void StateChanged(qint16 State);
 
 private:
-    struct Block;
-    struct SocketWatch
-    {
-        QSocketNotifier *read = nullptr;
-        QSocketNotifier *write = nullptr;
-    };
-
-    static int socketCallback(CURL *easy, curl_socket_t s, int what, void *userp, void *socketp);
-    static int timerCallback(CURLM *multi, long timeoutMs, void *userp);
     static size_t writeCallback(char *ptr, size_t size, size_t nmemb, void *userdata);
     static size_t headerCallback(char *buffer, size_t size, size_t nitems, void *userdata);
     static int debugCallback(CURL *easy, curl_infotype type, char *data, size_t size,
@@ -107,29 +96,34 @@ private:
     static int prereqCallback(void *clientp, char *primaryIp, char *localIp, int primaryPort,
                               int localPort);
 
-    void watchSocket(curl_socket_t s, int what);
-    void socketAction(curl_socket_t s, int events);
+    void checkRequest(const QString &operation, const QByteArray &data,
+                      const QString &headerText) const;
+    void setRequestHeader(const QString &headerText);
+    void configureRequest(const RequestTarget &target, const QByteArray &proxy);
+    void configureCallbacks();
+    void configureProxy(const QByteArray &proxy);
+    void resetRequestState();
     void checkDone();
     void finish(CURLcode result);
+    CurlOutcome outcomeOf(CURLcode result) const;
+    void complete();
     void fail(qint32 number, const QString &info);
     void abortTransfer();
     void postState(qint16 state);
     void onIdleCheck();
+    size_t onBody(const char *data, size_t length);
     bool onHeaderLine(const char *line, size_t length);
-    void appendBody(const char *data, size_t length);
-    void clearBody();
+    bool onHeaderEnd();
 
-    CURLM *m_multi = nullptr;
+    CurlEventBridge m_bridge;
     CURL *m_easy = nullptr;
     curl_slist *m_headers = nullptr;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
-    std::map<curl_socket_t, SocketWatch> m_sockets;
-    QTimer m_curlTimer;
     QTimer m_idleTimer;
     QElapsedTimer m_lastActivity;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
 
-    qint32 m_accessType = 0;
+    ::AccessType m_accessType = ::AccessType::System;
     QString m_proxy;
     QString m_caFile;
     QString m_document;
@@ -151,8 +145,5 @@ private:
     qint32 m_responseCode = 0;
     QString m_responseInfo;
 
-    std::deque<std::unique_ptr<Block>> m_blocks;
-    qint64 m_buffered = 0;
-    qint64 m_received = 0;
-    qint64 m_sizeHint = -1;
+    BodyBuffer m_body;
 };

@@ -19,7 +19,7 @@ public:
     const char *what() const noexcept override { return m_what.constData(); }
 
 private:
-    qint32 m_number;
+    qint32 m_number = 0;
     QString m_description;
     QByteArray m_what;
 };
