@@ -1,7 +1,7 @@
 #include "BenchRegistry.h"
 #include "LoopbackServer.h"
 #include "ProcessFigures.h"
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 #include "download/clsInet.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 #include "BenchRegistry.h"
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 #include "app/frmMain.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"

@@ -1,6 +1,6 @@
 #include "about/Registry.h"
 
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <cstring>
 

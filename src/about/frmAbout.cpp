@@ -1,8 +1,8 @@
 #include "about/frmAbout.h"
 
 #include "about/Registry.h"
-#include "app/LoadedForms.h"
-#include "app/MsgBox.h"
+#include "ui/LoadedForms.h"
+#include "ui/MsgBox.h"
 #include "version.h"
 
 #include <QFileInfo>

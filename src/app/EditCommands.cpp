@@ -1,6 +1,6 @@
 #include "app/EditCommands.h"
 
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "download/DownloadBatch.h"
 
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 #include "download/TargetFile.h"
 #include "download/clsInet.h"
 

@@ -1,7 +1,7 @@
 #include "download/clsInet.h"
 
-#include "app/MousePointer.h"
-#include "app/MsgBox.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
 #include "download/Inet.h"
 #include "download/InetError.h"
 

@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "WindowFixture.h"
-#include "app/LoadedForms.h"
+#include "ui/LoadedForms.h"
 #include "app/Module1.h"
 #include "app/frmMain.h"
 

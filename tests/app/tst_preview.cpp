@@ -1,6 +1,6 @@
 #include "TestMain.h"
 #include "WindowFixture.h"
-#include "app/MousePointer.h"
+#include "ui/MousePointer.h"
 #include "app/frmMain.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QList>
 

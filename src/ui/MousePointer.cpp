@@ -1,4 +1,4 @@
-#include "app/MousePointer.h"
+#include "ui/MousePointer.h"
 
 #include <QGuiApplication>
 #include <QWidget>

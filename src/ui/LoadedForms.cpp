@@ -1,4 +1,4 @@
-#include "app/LoadedForms.h"
+#include "ui/LoadedForms.h"
 
 namespace {
 QList<QPointer<QWidget>> &forms()
