@@ -1,7 +1,7 @@
 #include "BenchRegistry.h"
 #include "LoopbackServer.h"
 #include "ProcessFigures.h"
-#include "ui/MsgBox.h"
+#include "download/Reporter.h"
 #include "download/clsInet.h"
 
 #include <QCoreApplication>
@@ -33,13 +33,23 @@ bool fetchWithClsInet(LoopbackServer &server, Figure &f)
     const auto t0 = std::chrono::steady_clock::now();
     bool ok = false;
     {
-        clsInet inet;
-        inet.InetAccessType = 1;
+        // A failure goes to stderr: nobody is there to read a box.
+        struct : Reporter
+        {
+            Answer showMessage(const Message &m) override
+            {
+                std::fprintf(stderr, "box: %s\n", qPrintable(m.text));
+                return Answer::Ok;
+            }
+            void setBusy(bool) override {}
+        } reporter;
+        clsInet inet(reporter);
+        inet.InetAccessType = AccessType::Direct;
         inet.RequestFile(QString::fromStdString(server.url("/large.bin")), QString());
-        while (inet.DownloadStatus == 0)
+        while (inet.DownloadStatus == TransferStatus::Outstanding)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const QByteArray body = inet.DataBinary();
-        ok = inet.DownloadStatus == 1 && static_cast<uint64_t>(body.size()) == kBodySize;
+        ok = inet.DownloadStatus == TransferStatus::Complete && static_cast<uint64_t>(body.size()) == kBodySize;
         f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         f.cpu = processCpu() - cpu0 - (server.cpuSeconds() - serverCpu0);
         f.peakMiB = (statusKiB("/proc/self/status", "VmHWM") - baseKiB) / 1024.0;
@@ -80,9 +90,6 @@ bool fetchWithCurl(const std::string &url, Figure &f)
 
 int run()
 {
-    // A failure box would wait for a click nobody gives.
-    const MsgBoxHandler previous = setMsgBoxHandler(
-        [](const MsgBoxRequest &r) { std::fprintf(stderr, "box: %s\n", qPrintable(r.text)); });
     LoopbackServer server;
     server.setBodySize(kBodySize);
     if (!server.start()) {
@@ -103,7 +110,6 @@ int run()
         curls.push_back(c);
         ours.push_back(o);
     }
-    setMsgBoxHandler(previous);
 
     const Figure o = median(ours);
     const Figure c = median(curls);

@@ -138,13 +138,13 @@ void ShowHelp(QWidget *mainWindow, int command)
 {
     const QString helpFile = applicationHelpFile();
     if (helpFile.isEmpty()) {
-        MsgBox(QStringLiteral("Keine Hilfe verfügbar."), vbInformation,
+        MsgBox(QStringLiteral("Keine Hilfe verfügbar."), Message::Icon::Information,
                mainWindow ? mainWindow->windowTitle() : QString());
         return;
     }
     QString error;
     if (!openHelpFile(mainWindow, helpFile, command, &error))
-        MsgBox(error, vbOKOnly, applicationTitle());
+        MsgBox(error, Message::Icon::None, applicationTitle());
 }
 
 bool openHelpFile(QWidget *mainWindow, const QString &helpFile, int command, QString *error)

@@ -10,6 +10,7 @@
 #include "app/StatusPanel.h"
 #include "ui/StringTable.h"
 #include "app/UndoBlocker.h"
+#include "download/BatchMessages.h"
 #include "download/DownloadBatch.h"
 #include "download/NameCollisions.h"
 #include "download/clsInet.h"
@@ -27,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QStandardPaths>
@@ -475,13 +477,13 @@ bool frmMain::refreshPreview()
         return false;
     }
     txtVorschau->clear();
-    setWindowMousePointer(this, vbHourglass);
+    setWindowMousePointer(this, Pointer::Hourglass);
     UrlPreview preview = BuildUrlPreview(urlTemplate, placeholder, items);
     // A list of only descending ranges yields nothing; an old list must not
     // survive into the next download.
     Dateiliste = std::move(preview.urls);
     txtVorschau->setPlainText(preview.text);
-    setWindowMousePointer(this, vbDefault);
+    setWindowMousePointer(this, Pointer::Default);
     return true;
 }
 
@@ -498,6 +500,11 @@ public:
     // Closing the window stops the batch like "Abbruch".
     bool cancelRequested() const override { return m_form.blnAbbruch || m_form.m_unloaded; }
     void cancelActedOn() override { m_form.blnAbbruch = false; }
+    Answer showMessage(const Message &message) override { return MsgBox(message); }
+    void setBusy(bool busy) override
+    {
+        setScreenMousePointer(busy ? Pointer::Hourglass : Pointer::Default);
+    }
 
 private:
     frmMain &m_form;
@@ -507,24 +514,24 @@ void frmMain::cmdDownload_Click()
 {
     if (m_downloading || m_unloaded)
         return;
-    objInet = std::make_unique<clsInet>();
+    FormBatchView view(*this);
+    // The wrapper reports through the view, so it must not outlive it.
+    const auto release = qScopeGuard([this] { objInet.reset(); });
+    objInet = std::make_unique<clsInet>(view);
     if (optProxy[0]->isChecked()) {
-        objInet->InetAccessType = 0;
+        objInet->InetAccessType = AccessType::System;
     } else if (optProxy[1]->isChecked()) {
-        objInet->InetAccessType = 1;
+        objInet->InetAccessType = AccessType::Direct;
     } else if (optProxy[2]->isChecked()) {
-        objInet->InetAccessType = 2;
+        objInet->InetAccessType = AccessType::NamedProxy;
         // The proxy the user was asked to type; read once, like the access type.
         objInet->InetProxy = txtProxy->text();
     }
-    if (!refreshPreview() || !confirmNameCollisions()) {
-        objInet.reset();
+    if (!refreshPreview() || !confirmNameCollisions())
         return;
-    }
     SetDownloadMode(true);
     m_downloading = true;
-    FormBatchView view(*this);
-    DownloadBatch::run(objInet, Dateiliste, view);
+    DownloadBatch::run(*objInet, Dateiliste, view);
     m_downloading = false;
     objInet.reset();
     // A request that came too late for any poll belongs to this batch, not the next.
@@ -537,12 +544,7 @@ bool frmMain::confirmNameCollisions()
     const NameCollision collision = FirstNameCollision(Dateiliste, txtDateiprefix->text());
     if (collision.count == 0)
         return true;
-    const QString text = QStringLiteral("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". "
-                                        "Spätere Downloads überschreiben frühere. "
-                                        "Trotzdem fortsetzen?")
-                             .arg(collision.count)
-                             .arg(collision.fileName);
-    return MsgBox(text, vbYesNo + vbExclamation + vbDefaultButton2) == vbYes;
+    return MsgBox(nameCollisionQuestion(collision.count, collision.fileName)) == Answer::Yes;
 }
 
 void frmMain::cmdAbbruch_Click()

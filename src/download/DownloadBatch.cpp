@@ -1,6 +1,6 @@
 #include "download/DownloadBatch.h"
 
-#include "ui/MsgBox.h"
+#include "download/BatchMessages.h"
 #include "download/TargetFile.h"
 #include "download/clsInet.h"
 
@@ -11,13 +11,12 @@
 namespace {
 // True once the transfer has finished one way or the other; false when the
 // cancel was acted on instead.
-bool waitForTransfer(std::unique_ptr<clsInet> &objInet, const QString &url, BatchView &view)
+bool waitForTransfer(const clsInet &objInet, const QString &url, BatchView &view)
 {
     for (;;) {
-        if (objInet->DownloadStatus != 0)
+        if (objInet.DownloadStatus != TransferStatus::Outstanding)
             return true;
         if (view.cancelRequested()) {
-            objInet.reset();
             view.cancelActedOn();
             view.setStatusText(QStringLiteral("Abgebrochen - ") + url);
             return false;
@@ -27,11 +26,11 @@ bool waitForTransfer(std::unique_ptr<clsInet> &objInet, const QString &url, Batc
     }
 }
 
-void reportWriteFailure(const QString &path, const QString &reason)
+BatchFailure reported(BatchView &view, const QString &url, const Message &message,
+                      const QString &description)
 {
-    MsgBox(QStringLiteral("Die Datei \"%1\" konnte nicht gespeichert werden.\r\nGrund: %2\r\n"
-                          "Der Download wurde beendet.")
-               .arg(path, reason));
+    view.showMessage(message);
+    return {url, 0, description, message.text};
 }
 
 // A folder that is no full path is refused. The offered default folder is
@@ -39,51 +38,66 @@ void reportWriteFailure(const QString &path, const QString &reason)
 // mistake would otherwise scatter files into a new tree.
 bool prepareFolder(const QString &folder, const BatchView &view)
 {
-    if (!IsUsableTargetFolder(folder)) {
-        MsgBox(QStringLiteral("Bitte geben Sie als Speicherort einen vollständigen Ordner an "
-                              "(zum Beispiel /home/name/Downloads)."));
+    if (!IsUsableTargetFolder(folder))
         return false;
-    }
     if (QDir::cleanPath(folder) == QDir::cleanPath(view.defaultTargetFolder()) &&
         !QFileInfo::exists(folder))
         QDir().mkpath(folder);
     return true;
 }
+
+// Writes the finished body. Anything but Completed ends the batch.
+DownloadBatch::Outcome writeBody(const clsInet &objInet, const QString &url, BatchView &view,
+                                 QList<BatchFailure> &failures)
+{
+    const QString folder = view.targetFolder();
+    if (!prepareFolder(folder, view)) {
+        failures.append(reported(view, url, folderRefusedMessage(), QString()));
+        return DownloadBatch::Outcome::FolderRefused;
+    }
+    const QString fileName = TargetFileName(view.filePrefix(), objInet.InetDocument());
+    const QString path = TargetFolderPart(folder) + fileName;
+    QString reason;
+    if (!IsUsableFileName(fileName))
+        reason = QStringLiteral("Der Dateiname ist leer oder bezeichnet einen Ordner.");
+    else if (WriteFileReplacing(path, objInet.DataBinary(), &reason))
+        return DownloadBatch::Outcome::Completed;
+    failures.append(reported(view, url, writeFailureMessage(path, reason), reason));
+    return DownloadBatch::Outcome::WriteFailed;
+}
 } // namespace
 
-DownloadBatch::Outcome DownloadBatch::run(std::unique_ptr<clsInet> &objInet,
-                                          const QStringList &urls, BatchView &view)
+DownloadBatch::Result DownloadBatch::run(clsInet &objInet, const QStringList &urls,
+                                         BatchView &view)
 {
-    if (!prepareFolder(view.targetFolder(), view))
-        return Outcome::FolderRefused;
+    Result result;
+    if (!prepareFolder(view.targetFolder(), view)) {
+        reported(view, QString(), folderRefusedMessage(), QString());
+        result.outcome = Outcome::FolderRefused;
+        return result;
+    }
     for (const QString &url : urls) {
         view.setStatusText(QStringLiteral("Download: ") + url);
-        objInet->RequestFile(url, view.referer());
-        // Its box is shown; asking again would only show the next one.
-        if (objInet->RequestRefused)
-            return Outcome::RequestRefused;
-        if (!waitForTransfer(objInet, url, view))
-            return Outcome::Cancelled;
-
-        // A failed transfer has already been reported; its partial body is no file.
-        if (objInet->DownloadStatus != 1)
+        objInet.RequestFile(url, view.referer());
+        const bool refused = objInet.RequestRefused;
+        if (!refused && !waitForTransfer(objInet, url, view)) {
+            result.outcome = Outcome::Cancelled;
+            return result;
+        }
+        if (const auto &failure = objInet.Failure()) {
+            result.failures.append({url, failure->number, failure->description,
+                                    failure->shownText});
+            // Its message is shown; asking again would only show the next one.
+            if (refused) {
+                result.outcome = Outcome::RequestRefused;
+                return result;
+            }
             continue;
-
-        const QString folder = view.targetFolder();
-        if (!prepareFolder(folder, view))
-            return Outcome::FolderRefused;
-        const QString fileName = TargetFileName(view.filePrefix(), objInet->InetDocument());
-        const QString path = TargetFolderPart(folder) + fileName;
-        if (!IsUsableFileName(fileName)) {
-            reportWriteFailure(path, QStringLiteral("Der Dateiname ist leer oder bezeichnet einen "
-                                                    "Ordner."));
-            return Outcome::WriteFailed;
         }
-        QString reason;
-        if (!WriteFileReplacing(path, objInet->DataBinary(), &reason)) {
-            reportWriteFailure(path, reason);
-            return Outcome::WriteFailed;
-        }
+        result.outcome = writeBody(objInet, url, view, result.failures);
+        if (result.outcome != Outcome::Completed)
+            return result;
+        ++result.saved;
     }
-    return Outcome::Completed;
+    return result;
 }

@@ -1,18 +1,20 @@
 #pragma once
 
+#include "download/Reporter.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <memory>
 
 class clsInet;
 
-// What the batch reads from and writes to the window, at the moments it does:
-// the referer just before each request, folder and prefix just after each
-// transfer, the cancel request at every poll.
-class BatchView
+// What the batch reads from and writes to its front end, at the moments it
+// does: the referer just before each request, folder and prefix just after
+// each transfer, the cancel request at every poll. Messages and the busy
+// state go through the Reporter part.
+class BatchView : public Reporter
 {
 public:
-    virtual ~BatchView() = default;
     virtual QString referer() const = 0;
     virtual QString targetFolder() const = 0;
     // The folder offered when the user has chosen none; it may not exist yet.
@@ -24,10 +26,19 @@ public:
     virtual void cancelActedOn() = 0;
 };
 
+// A URL whose file was not written, and why, as the person was told.
+struct BatchFailure
+{
+    QString url;
+    qint32 number = 0; // 0 for the batch's own write steps
+    QString description;
+    QString shownText;
+};
+
 // Fetches every URL of a list in order through one transfer wrapper and
 // writes each body as one file, waiting with the event loop running so the
-// window stays usable.
-class DownloadBatch
+// front end stays usable.
+class DownloadBatch final
 {
 public:
     enum class Outcome {
@@ -38,7 +49,14 @@ public:
         FolderRefused   // the target folder is empty or not a full path
     };
 
-    // objInet is created by the caller (with its access type set) and is
-    // released here when a cancel is acted on.
-    static Outcome run(std::unique_ptr<clsInet> &objInet, const QStringList &urls, BatchView &view);
+    struct Result
+    {
+        Outcome outcome = Outcome::Completed;
+        int saved = 0;
+        QList<BatchFailure> failures;
+    };
+
+    // The caller owns objInet (its access type set) and releases it when the
+    // batch returns; after a cancel nothing more is asked of it.
+    static Result run(clsInet &objInet, const QStringList &urls, BatchView &view);
 };

@@ -1,9 +1,9 @@
 #include "download/clsInet.h"
 
-#include "ui/MousePointer.h"
-#include "ui/MsgBox.h"
 #include "download/Inet.h"
 #include "download/InetError.h"
+#include "download/InetMessages.h"
+#include "download/Reporter.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -17,8 +17,6 @@ constexpr qint32 kChunkSize = 10240;
 // Visual Basic's number for an internal failure that carries no number of its own.
 constexpr qint32 kInternalFailure = 51;
 constexpr qint32 kOutOfMemory = 7;
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Runs `step`, turning whatever it throws into a number and a description.
 template <typename Step, typename Trap> void trapped(Step step, Trap trap)
@@ -38,7 +36,7 @@ template <typename Step, typename Trap> void trapped(Step step, Trap trap)
 
 } // namespace
 
-clsInet::clsInet() : Inetd(std::make_unique<Inet>())
+clsInet::clsInet(Reporter &reporter) : m_reporter(reporter), Inetd(std::make_unique<Inet>())
 {
     connectInetd();
 }
@@ -72,9 +70,21 @@ QString clsInet::InetDocument() const
     return Inetd->Document();
 }
 
+ComponentDetails clsInet::componentDetails() const
+{
+    return {Inetd->ResponseCode(), Inetd->ResponseInfo()};
+}
+
+void clsInet::fail(qint32 number, const QString &description, const QString &shownText)
+{
+    m_failure = TransferFailure{number, description, shownText};
+    DownloadStatus = TransferStatus::Failed;
+}
+
 void clsInet::RequestFile(const QString &URL, const QString &Referer)
 {
     RequestRefused = false;
+    m_failure.reset();
     trapped(
         [&] {
             Inetd->Cancel();
@@ -83,20 +93,17 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
                 connectInetd();
             }
             emptyBuffer();
-            DownloadStatus = 0;
-            Inetd->setAccessType(InetAccessType);
+            DownloadStatus = TransferStatus::Outstanding;
+            Inetd->setAccessType(static_cast<qint32>(InetAccessType));
             Inetd->setProxy(InetProxy);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(),
                            QStringLiteral("Referer: ") + Referer);
         },
-        [this](qint32 number, const QString &description) {
-            MsgBox(QStringLiteral("Error ") + QString::number(number) + kCrLf + description +
-                       kCrLf + QStringLiteral("Inet Error ") +
-                       QString::number(Inetd->ResponseCode()) + kCrLf + Inetd->ResponseInfo() +
-                       kCrLf + InetErrDescription(number),
-                   vbOKOnly, applicationTitle());
+        [&](qint32 number, const QString &description) {
+            const Message message = requestFailureMessage(number, description, componentDetails());
+            m_reporter.showMessage(message);
             // A request that never started is finished as far as the caller is concerned.
-            DownloadStatus = 2;
+            fail(number, description, message.text);
             RequestRefused = true;
         });
 }
@@ -125,35 +132,28 @@ void clsInet::Inetd_StateChanged(qint16 State)
         [&] {
             InetState = State;
             if (State == Inet::icError) {
-                MsgBox(QStringLiteral("icError in StateChanged ") + QString::number(0) + kCrLf +
-                           kCrLf + QStringLiteral("Inet Error ") +
-                           QString::number(Inetd->ResponseCode()) + kCrLf + Inetd->ResponseInfo(),
-                       vbOKOnly, QStringLiteral("Fehler"));
+                const ComponentDetails details = componentDetails();
+                const Message message = stateErrorMessage(details);
+                m_reporter.showMessage(message);
                 // The request has failed for good; the caller must not wait for more.
-                DownloadStatus = 2;
+                fail(details.responseCode, details.responseInfo, message.text);
                 wakeWaitingCaller();
             } else if (State == Inet::icResponseCompleted) {
                 collectBody();
             }
         },
-        [this](qint32 number, const QString &description) {
-            MsgBox(QStringLiteral("checkError in Inetd_StateChanged") + kCrLf +
-                       QStringLiteral("Error Number ") + QString::number(number) + kCrLf +
-                       QStringLiteral("Error Description: ") + description + kCrLf +
-                       QStringLiteral("Inet ResponseCode ") +
-                       QString::number(Inetd->ResponseCode()) + kCrLf +
-                       QStringLiteral("Inet ResponseInfo ") + Inetd->ResponseInfo() + kCrLf +
-                       QStringLiteral("InetErrDescription: ") + InetErrDescription(number),
-                   vbOKOnly, applicationTitle());
-            DownloadStatus = 2;
-            setScreenMousePointer(vbDefault);
+        [&](qint32 number, const QString &description) {
+            const Message message = handlerFailureMessage(number, description, componentDetails());
+            m_reporter.showMessage(message);
+            fail(number, description, message.text);
+            m_reporter.setBusy(false);
             wakeWaitingCaller();
         });
 }
 
 void clsInet::collectBody()
 {
-    setScreenMousePointer(vbHourglass);
+    m_reporter.setBusy(true);
     // The whole body is already received: size the buffer once.
     const qint64 total = Inetd->BytesAvailable();
     QByteArray chunk = Inetd->GetChunk(kChunkSize);
@@ -166,7 +166,7 @@ void clsInet::collectBody()
         chunk = Inetd->GetChunk(kChunkSize);
         bytData.append(chunk);
     }
-    DownloadStatus = 1;
-    setScreenMousePointer(vbDefault);
+    DownloadStatus = TransferStatus::Complete;
+    m_reporter.setBusy(false);
     wakeWaitingCaller();
 }

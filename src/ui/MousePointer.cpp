@@ -3,9 +3,9 @@
 #include <QGuiApplication>
 #include <QWidget>
 
-void setScreenMousePointer(int pointer)
+void setScreenMousePointer(Pointer pointer)
 {
-    if (pointer == vbHourglass) {
+    if (pointer == Pointer::Hourglass) {
         if (QGuiApplication::overrideCursor())
             QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
         else
@@ -16,23 +16,23 @@ void setScreenMousePointer(int pointer)
         QGuiApplication::restoreOverrideCursor();
 }
 
-int screenMousePointer()
+Pointer screenMousePointer()
 {
     const QCursor *c = QGuiApplication::overrideCursor();
-    return c && c->shape() == Qt::WaitCursor ? vbHourglass : vbDefault;
+    return c && c->shape() == Qt::WaitCursor ? Pointer::Hourglass : Pointer::Default;
 }
 
-void setWindowMousePointer(QWidget *window, int pointer)
+void setWindowMousePointer(QWidget *window, Pointer pointer)
 {
-    if (pointer == vbHourglass)
+    if (pointer == Pointer::Hourglass)
         window->setCursor(Qt::WaitCursor);
     else
         window->unsetCursor();
 }
 
-int windowMousePointer(const QWidget *window)
+Pointer windowMousePointer(const QWidget *window)
 {
     return window->testAttribute(Qt::WA_SetCursor) && window->cursor().shape() == Qt::WaitCursor
-               ? vbHourglass
-               : vbDefault;
+               ? Pointer::Hourglass
+               : Pointer::Default;
 }

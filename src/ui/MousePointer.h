@@ -2,13 +2,12 @@
 
 class QWidget;
 
-inline constexpr int vbDefault = 0;
-inline constexpr int vbHourglass = 11;
+enum class Pointer { Default, Hourglass };
 
-// The pointer is a setting, not a stack: setting 0 always brings the normal
-// pointer back, however often 11 was set before.
-void setScreenMousePointer(int pointer);
-int screenMousePointer();
+// The pointer is a setting, not a stack: setting Default always brings the
+// normal pointer back, however often Hourglass was set before.
+void setScreenMousePointer(Pointer pointer);
+Pointer screenMousePointer();
 
-void setWindowMousePointer(QWidget *window, int pointer);
-int windowMousePointer(const QWidget *window);
+void setWindowMousePointer(QWidget *window, Pointer pointer);
+Pointer windowMousePointer(const QWidget *window);

@@ -11,49 +11,37 @@ MsgBoxHandler &handler()
     return h;
 }
 
-bool asksYesNo(int style)
+QMessageBox::Icon iconOf(Message::Icon icon)
 {
-    return (style & 7) == vbYesNo;
-}
-
-QMessageBox::Icon iconOf(int style)
-{
-    switch (style & 0x70) {
-    case vbExclamation:
+    switch (icon) {
+    case Message::Icon::Exclamation:
         return QMessageBox::Warning;
-    case vbInformation:
+    case Message::Icon::Information:
         return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+    case Message::Icon::None:
+        break;
     }
+    return QMessageBox::NoIcon;
 }
 } // namespace
 
-QString applicationTitle()
+Answer defaultAnswer(const Message &message)
 {
-    return QStringLiteral("Vornix-Downloader");
+    return message.buttons == Message::Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 
-int defaultAnswer(int style)
-{
-    if (!asksYesNo(style))
-        return vbOK;
-    return (style & vbDefaultButton2) ? vbNo : vbYes;
-}
-
-std::unique_ptr<QMessageBox> buildMsgBox(const MsgBoxRequest &request, QWidget *parent)
+std::unique_ptr<QMessageBox> buildMsgBox(const Message &message, QWidget *parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(request.title.isEmpty() ? applicationTitle() : request.title);
-    box->setText(request.text);
+    box->setWindowTitle(message.title.isEmpty() ? applicationTitle() : message.title);
+    box->setText(message.text);
     box->setTextFormat(Qt::PlainText);
-    box->setIcon(iconOf(request.style));
-    if (asksYesNo(request.style)) {
+    box->setIcon(iconOf(message.icon));
+    if (message.buttons == Message::Buttons::YesNo) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box->button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
         box->button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
-        box->setDefaultButton(defaultAnswer(request.style) == vbNo ? QMessageBox::No
-                                                                   : QMessageBox::Yes);
+        box->setDefaultButton(QMessageBox::No);
         box->setEscapeButton(QMessageBox::No);
     } else {
         box->setStandardButtons(QMessageBox::Ok);
@@ -64,16 +52,20 @@ std::unique_ptr<QMessageBox> buildMsgBox(const MsgBoxRequest &request, QWidget *
     return box;
 }
 
-int MsgBox(const QString &text, int style, const QString &title)
+Answer MsgBox(const Message &message)
 {
-    const MsgBoxRequest request{text, style, title};
     if (handler())
-        return handler()(request);
-    auto box = buildMsgBox(request, QApplication::activeWindow());
+        return handler()(message);
+    auto box = buildMsgBox(message, QApplication::activeWindow());
     const int button = box->exec();
-    if (!asksYesNo(style))
-        return vbOK;
-    return button == QMessageBox::Yes ? vbYes : vbNo;
+    if (message.buttons != Message::Buttons::YesNo)
+        return Answer::Ok;
+    return button == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+Answer MsgBox(const QString &text, Message::Icon icon, const QString &title)
+{
+    return MsgBox(Message{text, title, icon, Message::Buttons::Ok});
 }
 
 MsgBoxHandler setMsgBoxHandler(MsgBoxHandler h)

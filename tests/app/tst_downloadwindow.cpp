@@ -200,12 +200,12 @@ void TestDownloadWindow::sameFileName_data()
     QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
     QTest::addColumn<QString>("list");        // %2: the fixture's port
     QTest::addColumn<QString>("prefix");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("box"); // the question asked, empty: none
     QTest::addColumn<QStringList>("written");
     const auto row = [](const char *tag, const char *url, const char *list, const char *prefix,
-                        int answer, const QString &box, const QStringList &written) {
-        QTest::newRow(tag) << url << list << prefix << answer << box << written;
+                        bool yes, const QString &box, const QStringList &written) {
+        QTest::newRow(tag) << url << list << prefix << yes << box << written;
     };
     const auto question = [](int count, const char *name) {
         return QString("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere Downloads "
@@ -213,14 +213,14 @@ void TestDownloadWindow::sameFileName_data()
             .arg(count)
             .arg(name);
     };
-    row("slash moved, Nein", "http://%1/§", "a/bc.jpg;ab/c.jpg", "", vbNo, question(2, "abc.jpg"),
+    row("slash moved, Nein", "http://%1/§", "a/bc.jpg;ab/c.jpg", "", false, question(2, "abc.jpg"),
         {});
-    row("fragment only, Ja", "http://%1/a.jpg#§", "01;02;03;04;05;06;07;08;09;10-20", "x_", vbYes,
+    row("fragment only, Ja", "http://%1/a.jpg#§", "01;02;03;04;05;06;07;08;09;10-20", "x_", true,
         question(20, "x_a.jpg"), {"x_a.jpg"});
-    row("placeholder in the host, Nein", "http://§/a.jpg", "%1;localhost:%2", "", vbNo,
+    row("placeholder in the host, Nein", "http://§/a.jpg", "%1;localhost:%2", "", false,
         question(2, "a.jpg"), {});
-    row("first name in list order", "http://%1/§", "a;b;/a;b;b", "", vbNo, question(2, "a"), {});
-    row("names differ", "http://%1/§", "a/c;a?b;b", "", vbNo, "", {"a?b", "ac", "b"});
+    row("first name in list order", "http://%1/§", "a;b;/a;b;b", "", false, question(2, "a"), {});
+    row("names differ", "http://%1/§", "a/c;a?b;b", "", false, "", {"a?b", "ac", "b"});
 }
 
 void TestDownloadWindow::sameFileName()
@@ -228,14 +228,14 @@ void TestDownloadWindow::sameFileName()
     QFETCH(QString, urlTemplate);
     QFETCH(QString, list);
     QFETCH(QString, prefix);
-    QFETCH(int, answer);
+    QFETCH(bool, yes);
     QFETCH(QString, box);
     QFETCH(QStringList, written);
     server->setDefaultReply(HttpFixtureServer::Reply(HttpFixtureServer::Reply::Kind::Fixed, "x"));
     QList<MsgBoxRequest> asked;
     const MsgBoxHandler recorder = setMsgBoxHandler([&](const MsgBoxRequest &r) {
         asked << r;
-        return answer;
+        return yes ? Answer::Yes : Answer::No;
     });
     const auto restore = qScopeGuard([&] { setMsgBoxHandler(recorder); });
     QTest::keyClicks(w->txtDateiprefix, prefix);
@@ -246,10 +246,10 @@ void TestDownloadWindow::sameFileName()
     QCOMPARE(asked.size(), box.isEmpty() ? 0 : 1);
     if (!box.isEmpty()) {
         QCOMPARE(asked[0].text, box);
-        QCOMPARE(asked[0].style & 7, vbYesNo);
+        QCOMPARE(asked[0].buttons, Message::Buttons::YesNo);
     }
     QCOMPARE(files(), written);
-    if (answer == vbNo && !box.isEmpty())
+    if (!yes && !box.isEmpty())
         QCOMPARE(server->connectionCount(), 0);
     QVERIFY(idle());
 }

@@ -94,7 +94,7 @@ void TestFrmMain::betaWarning()
     if (warned) {
         QCOMPARE(rec.boxes[0].text, "Achtung: BETA-Version! Diese Software hat mit Sicherheit noch "
                                     "diverse (auch gröbere) Fehler.");
-        QCOMPARE(rec.boxes[0].style, 0);
+        QCOMPARE(rec.boxes[0].icon, Message::Icon::None);
         QVERIFY(rec.boxes[0].title.isEmpty() && !visibleDuringWarning);
     }
     QCOMPARE(storedSetting("BETA-0.2-BETA1"), "OK");

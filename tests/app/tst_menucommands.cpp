@@ -72,8 +72,8 @@ private slots:
         }
         QCOMPARE(boxes.boxes.size(), bar.isEmpty() ? 2 : 0);
         for (const MsgBoxRequest &box : std::as_const(boxes.boxes)) // title, icon, text
-            QCOMPARE(u"%1 %2 %3"_s.arg(box.title).arg(box.style).arg(box.text),
-                     u"Vornix Test 64 Keine Hilfe verfügbar."_s);
+            QCOMPARE(u"%1 %2 %3"_s.arg(box.title).arg(int(box.icon)).arg(box.text),
+                     u"Vornix Test 2 Keine Hilfe verfügbar."_s);
     }
     void infoOpensAboutModally()
     {

@@ -43,7 +43,7 @@ void TestPreview::defaultEntryGivesTwentyUrls()
         expected << QStringLiteral("http://h.example/s%1.jpg").arg(n, 2, 10, QLatin1Char('0'));
     QCOMPARE(w.Dateiliste, expected);
     QCOMPARE(previewLines(w), expected + QStringList{QString()});
-    QCOMPARE(windowMousePointer(&w), vbDefault);
+    QCOMPARE(windowMousePointer(&w), Pointer::Default);
     QVERIFY(rec.boxes.isEmpty());
 }
 
@@ -82,7 +82,7 @@ void TestPreview::secondRun()
     }
     QCOMPARE(w.Dateiliste, urls);
     QCOMPARE(previewLines(w), urls + QStringList{QString()});
-    QCOMPARE(windowMousePointer(&w), vbDefault);
+    QCOMPARE(windowMousePointer(&w), Pointer::Default);
     QCOMPARE(rec.boxes.size(), box.isEmpty() ? 0 : 1);
     QVERIFY(box.isEmpty() || rec.boxes[0].text.contains(box));
 }

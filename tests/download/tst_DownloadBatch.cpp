@@ -1,4 +1,3 @@
-#include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
 #include "TestMain.h"
 #include "download/DownloadBatch.h"
@@ -16,6 +15,7 @@ struct FakeView final : BatchView
 {
     QString refererText, folder, defaultFolder, prefix;
     QStringList statusTexts;
+    QList<Message> messages;
     bool cancel = false;
     QString referer() const override { return refererText; }
     QString targetFolder() const override { return folder; }
@@ -24,6 +24,12 @@ struct FakeView final : BatchView
     void setStatusText(const QString &text) override { statusTexts.append(text); }
     bool cancelRequested() const override { return cancel; }
     void cancelActedOn() override { cancel = false; }
+    Answer showMessage(const Message &message) override
+    {
+        messages.append(message);
+        return Answer::Ok;
+    }
+    void setBusy(bool) override {}
 };
 } // namespace
 
@@ -34,13 +40,12 @@ class tst_DownloadBatch : public QObject
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<clsInet> inet;
     FakeView view;
-    BoxRecorder recorder;
     DownloadBatch::Outcome run(const QStringList &paths)
     {
         QStringList urls;
         for (const QString &path : paths)
             urls << server->url(path);
-        return DownloadBatch::run(inet, urls, view);
+        return DownloadBatch::run(*inet, urls, view).outcome;
     }
     QByteArray file(const QString &name) const
     {
@@ -66,11 +71,10 @@ private slots:
         server->setDefaultReply(
             HttpFixtureServer::Reply(HttpFixtureServer::Reply::Kind::Fixed, "new"));
         dir = std::make_unique<QTemporaryDir>();
-        inet = std::make_unique<clsInet>();
         view = FakeView();
+        inet = std::make_unique<clsInet>(view);
         view.folder = dir->path();
         view.defaultFolder = dir->filePath("Downloads");
-        recorder.boxes.clear();
     }
 
     void batch_data()
@@ -147,8 +151,8 @@ private slots:
             QCOMPARE(server->requests()[i].headerValues("Referer"),
                      QList<QByteArray>{QByteArray::number(i)});
         }
-        QCOMPARE(recorder.boxes.size(), box.isEmpty() ? 0 : 1);
-        QVERIFY2(recorder.boxes.value(0).text.contains(box), qPrintable(box));
+        QCOMPARE(view.messages.size(), box.isEmpty() ? 0 : 1);
+        QVERIFY2(view.messages.value(0).text.contains(box), qPrintable(box));
     }
 
     void twentyUrls_data()
@@ -207,12 +211,12 @@ private slots:
         }
         view.folder = folder.startsWith('/') ? dir->path() + folder : folder;
         const bool existed = QFileInfo::exists(view.folder);
-        inet->InetAccessType = accessType;
+        inet->InetAccessType = AccessType(accessType);
         inet->InetProxy = proxy;
-        QCOMPARE(DownloadBatch::run(inet, urls, view), outcome);
+        QCOMPARE(DownloadBatch::run(*inet, urls, view).outcome, outcome);
         QCOMPARE(server->requests().size(), requests);
-        QCOMPARE(recorder.boxes.size(), boxes);
-        for (const MsgBoxRequest &shown : std::as_const(recorder.boxes))
+        QCOMPARE(view.messages.size(), boxes);
+        for (const Message &shown : std::as_const(view.messages))
             QVERIFY2(shown.text.contains(box), qPrintable(shown.text));
         QCOMPARE(files().size(), written);
         if (QDir::isAbsolutePath(view.folder)) // only the offered default is ever made
@@ -229,7 +233,6 @@ private slots:
         QCOMPARE(file("f1"), QByteArray("new"));
         QCOMPARE(view.statusTexts.last(), "Abgebrochen - " + server->url("/f2"));
         QVERIFY(!view.cancel);
-        QVERIFY(!inet); // the wrapper is released when the cancel is acted on
         QCOMPARE(server->requests().size(), 2);
     }
 };

@@ -1,0 +1,25 @@
+#include "download/BatchMessages.h"
+
+Message writeFailureMessage(const QString &path, const QString &reason)
+{
+    return {QStringLiteral("Die Datei \"%1\" konnte nicht gespeichert werden.\r\nGrund: %2\r\n"
+                           "Der Download wurde beendet.")
+                .arg(path, reason),
+            QString()};
+}
+
+Message folderRefusedMessage()
+{
+    return {QStringLiteral("Bitte geben Sie als Speicherort einen vollständigen Ordner an "
+                           "(zum Beispiel /home/name/Downloads)."),
+            QString()};
+}
+
+Message nameCollisionQuestion(int count, const QString &fileName)
+{
+    return {QStringLiteral("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". "
+                           "Spätere Downloads überschreiben frühere. Trotzdem fortsetzen?")
+                .arg(count)
+                .arg(fileName),
+            QString(), Message::Icon::Exclamation, Message::Buttons::YesNo};
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "download/Message.h"
+
+// The download batch's own messages, word for word.
+Message writeFailureMessage(const QString &path, const QString &reason);
+Message folderRefusedMessage();
+// Different URLs of one list would write the same file.
+Message nameCollisionQuestion(int count, const QString &fileName);
