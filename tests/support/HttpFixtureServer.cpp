@@ -6,6 +6,7 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 QList<QByteArray> HttpFixtureServer::Request::headerValues(const QByteArray &name) const
 {
@@ -127,6 +128,15 @@ void HttpFixtureServer::serveSilent(const QByteArray &path)
     setReply(path, Reply(Reply::Kind::Silent));
 }
 
+void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
+                                     int intervalMs)
+{
+    Reply r(Reply::Kind::Trickle, body);
+    r.chunkSize = pieceSize;
+    r.intervalMs = intervalMs;
+    setReply(path, r);
+}
+
 void HttpFixtureServer::serveRaw(const QByteArray &path, const QByteArray &bytes)
 {
     setReply(path, Reply(Reply::Kind::Raw, bytes));
@@ -158,7 +168,7 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
         }
         m_requests.append(request);
         const Reply reply = m_replies.value(request.path(), m_defaultReply);
-        emit requestReceived();
+        Q_EMIT requestReceived();
         if (reply.kind == Reply::Kind::Silent) {
             disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
             return;
@@ -187,10 +197,26 @@ void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
     }
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
     socket->write(head);
+    if (reply.kind == Reply::Kind::Trickle) {
+        trickle(socket, reply);
+        return;
+    }
     if (reply.kind == Reply::Kind::CloseMidBody) {
         socket->write(reply.body.left(reply.sendBytes));
         socket->disconnectFromHost();
         return;
     }
     socket->write(reply.body);
+}
+
+void HttpFixtureServer::trickle(QTcpSocket *socket, const Reply &reply)
+{
+    auto *timer = new QTimer(socket); // goes with the connection
+    connect(timer, &QTimer::timeout, socket, [socket, timer, reply, sent = qsizetype(0)]() mutable {
+        socket->write(reply.body.mid(sent, reply.chunkSize));
+        sent += reply.chunkSize;
+        if (sent >= reply.body.size())
+            timer->deleteLater();
+    });
+    timer->start(reply.intervalMs);
 }

@@ -27,19 +27,21 @@ public:
             CloseMidBody, // the full Content-Length, sendBytes of the body, then close
             Silent,       // read the request, never answer
             Raw,          // body is written as it is: status line, headers and all
+            Trickle,      // the full Content-Length, then chunkSize bytes every intervalMs
         };
         Reply(Kind k = Kind::Fixed, const QByteArray &b = {}, int s = 200,
               const QByteArray &r = "OK")
             : status(s), reason(r), body(b), kind(k)
         {
         }
-        int status;
+        int status = 200;
         QByteArray reason;
         QList<Header> headers;
         QByteArray body;
-        Kind kind;
+        Kind kind = Kind::Fixed;
         int chunkSize = 4096;
         qsizetype sendBytes = 0;
+        int intervalMs = 0;
     };
 
     struct Request
@@ -63,7 +65,7 @@ public:
     static QString caFile();
     QString url(const QString &path) const
     {
-        return (m_tls ? "https://" : "http://") + hostPort() + path;
+        return QLatin1String(m_tls ? "https://" : "http://") + hostPort() + path;
     }
     // "127.0.0.1:<port>", as a proxy name.
     QString hostPort() const;
@@ -78,6 +80,9 @@ public:
     void serveRedirect(const QByteArray &path, const QByteArray &location, int status = 302);
     void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
     void serveSilent(const QByteArray &path);
+    // The body in pieces spaced by a timer, as from a slow server.
+    void serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
+                      int intervalMs);
     // Answers with exactly these bytes, for replies no well-behaved server sends.
     void serveRaw(const QByteArray &path, const QByteArray &bytes);
 
@@ -88,12 +93,13 @@ public:
     // or moved piece shows.
     static QByteArray patternBody(qsizetype size);
 
-signals:
+Q_SIGNALS:
     void requestReceived();
 
 private:
     void onReadyRead(QTcpSocket *socket);
     static void answer(QTcpSocket *socket, const Reply &reply);
+    static void trickle(QTcpSocket *socket, const Reply &reply);
     bool startListening(QTcpServer *server);
 
     QTcpServer *m_server = nullptr;
