@@ -49,7 +49,8 @@ bool fetchWithClsInet(LoopbackServer &server, Figure &f)
         while (inet.DownloadStatus == TransferStatus::Outstanding)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const QByteArray body = inet.DataBinary();
-        ok = inet.DownloadStatus == TransferStatus::Complete && static_cast<uint64_t>(body.size()) == kBodySize;
+        ok = inet.DownloadStatus == TransferStatus::Complete &&
+             static_cast<uint64_t>(body.size()) == kBodySize;
         f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         f.cpu = processCpu() - cpu0 - (server.cpuSeconds() - serverCpu0);
         f.peakMiB = (statusKiB("/proc/self/status", "VmHWM") - baseKiB) / 1024.0;

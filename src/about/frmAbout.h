@@ -45,7 +45,7 @@ public:
     QFrame *Line1_0 = nullptr;
     QFrame *Line1_1 = nullptr;
 
-public slots:
+public Q_SLOTS:
     void Form_Load();
     void Form_Unload();
     void cmdOK_Click();

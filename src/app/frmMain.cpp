@@ -3,12 +3,7 @@
 #include "about/frmAbout.h"
 #include "app/EditCommands.h"
 #include "app/ImageList.h"
-#include "ui/LoadedForms.h"
-#include "ui/MousePointer.h"
-#include "ui/MsgBox.h"
-#include "ui/Settings.h"
 #include "app/StatusPanel.h"
-#include "ui/StringTable.h"
 #include "app/UndoBlocker.h"
 #include "download/BatchMessages.h"
 #include "download/DownloadBatch.h"
@@ -16,6 +11,11 @@
 #include "download/clsInet.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
+#include "ui/LoadedForms.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/Settings.h"
+#include "ui/StringTable.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -35,7 +35,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-
 #include <cmath>
 #include <limits>
 

@@ -88,7 +88,7 @@ public:
 
     void setVisible(bool visible) override;
 
-public slots:
+public Q_SLOTS:
     void Form_Load();
     void Form_Unload();
     void cmdVorschauAktualisieren_Click();

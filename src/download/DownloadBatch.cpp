@@ -67,8 +67,7 @@ DownloadBatch::Outcome writeBody(const clsInet &objInet, const QString &url, Bat
 }
 } // namespace
 
-DownloadBatch::Result DownloadBatch::run(clsInet &objInet, const QStringList &urls,
-                                         BatchView &view)
+DownloadBatch::Result DownloadBatch::run(clsInet &objInet, const QStringList &urls, BatchView &view)
 {
     Result result;
     if (!prepareFolder(view.targetFolder(), view)) {
@@ -85,8 +84,8 @@ DownloadBatch::Result DownloadBatch::run(clsInet &objInet, const QStringList &ur
             return result;
         }
         if (const auto &failure = objInet.Failure()) {
-            result.failures.append({url, failure->number, failure->description,
-                                    failure->shownText});
+            result.failures.append(
+                {url, failure->number, failure->description, failure->shownText});
             // Its message is shown; asking again would only show the next one.
             if (refused) {
                 result.outcome = Outcome::RequestRefused;

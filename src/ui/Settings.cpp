@@ -2,7 +2,6 @@
 
 #include <QSettings>
 
-
 QString GetSetting(const QString &appName, const QString &section, const QString &key,
                    const QString &defaultValue)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
 // The window's string table, shipped as a resource of the program.

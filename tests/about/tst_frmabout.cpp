@@ -1,5 +1,5 @@
 #include "BoxRecorder.h"
-#include "TestMain.h"
+#include "WindowTestMain.h"
 #include "about/Registry.h"
 #include "about/frmAbout.h"
 #include "version.h"
@@ -18,7 +18,7 @@ class tst_frmAbout : public QObject
     QWidget m_owner;
     QStringList m_started;
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         frmAbout::setProgramStarter([this](const QString &program) {
@@ -116,5 +116,5 @@ private slots:
     }
 };
 
-VORNIX_TEST_MAIN(tst_frmAbout)
+VORNIX_WINDOW_TEST_MAIN(tst_frmAbout)
 #include "tst_frmabout.moc"

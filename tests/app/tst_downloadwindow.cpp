@@ -1,6 +1,6 @@
 #include "HttpFixtureServer.h"
-#include "TestMain.h"
 #include "WindowFixture.h"
+#include "WindowTestMain.h"
 #include "app/frmMain.h"
 #include "download/clsInet.h"
 
@@ -16,7 +16,7 @@ class TestDownloadWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
     void downloadAndCancel_data();
@@ -211,7 +211,7 @@ void TestDownloadWindow::sameFileName_data()
         return QString("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere Downloads "
                        "überschreiben frühere. Trotzdem fortsetzen?")
             .arg(count)
-            .arg(name);
+            .arg(QString::fromUtf8(name));
     };
     row("slash moved, Nein", "http://%1/§", "a/bc.jpg;ab/c.jpg", "", false, question(2, "abc.jpg"),
         {});
@@ -277,5 +277,5 @@ void TestDownloadWindow::refusedRequest()
     QCOMPARE(files(), QStringList());
 }
 
-VORNIX_TEST_MAIN(TestDownloadWindow)
+VORNIX_WINDOW_TEST_MAIN(TestDownloadWindow)
 #include "tst_downloadwindow.moc"

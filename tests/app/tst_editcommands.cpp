@@ -1,4 +1,4 @@
-#include "TestMain.h"
+#include "WindowTestMain.h"
 #include "app/EditCommands.h"
 
 #include <QClipboard>
@@ -23,7 +23,7 @@ class tst_EditCommands : public QObject
     QPushButton *button = new QPushButton(u"OK"_s, &m_window);
     QRadioButton *option = new QRadioButton(u"Direkt"_s, &m_window);
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         cboErsatzText->setEditable(true);
@@ -42,7 +42,7 @@ private slots:
                       QString clipAfter, QString textAfter) {
             QTest::newRow(tag) << run << field << length << clip << clipAfter << textAfter;
         };
-        const char *text = "01;§2;03";
+        const QString text = "01;§2;03";
         row("copy", EditCopy, txtURL, 2, "alt", "§2", text);
         row("cut in txtURL", EditCut, txtURL, 2, "alt", "§2", "01;;03");
         row("copy without a selection", EditCopy, cboErsatzText, 0, "alt", "alt", text);
@@ -51,7 +51,7 @@ private slots:
         row("cut on an option", EditCut, option, 2, "alt", "alt", text);
         row("copy lines from the preview", EditCopy, txtVorschau, 5, "alt", "§2\n03", "01\n§2\n03");
         row("paste replaces the selection", EditPaste, cboErsatzText, 2, "0-9", "0-9", "01;0-9;03");
-        row("empty clipboard deletes", EditPaste, cboErsatzText, 2, nullptr, "", "01;;03");
+        row("empty clipboard deletes", EditPaste, cboErsatzText, 2, QString(), "", "01;;03");
         row("paste into the read-only preview", EditPaste, txtVorschau, 2, "x", "x", "01\n§2\n03");
         const Command lowerCut = [] { ToolbarButtonClick(u"cut"_s); };
         const Command copyBlank = [] { ToolbarButtonClick(u"Copy "_s); };
@@ -86,5 +86,5 @@ private slots:
     }
 };
 
-VORNIX_TEST_MAIN(tst_EditCommands)
+VORNIX_WINDOW_TEST_MAIN(tst_EditCommands)
 #include "tst_editcommands.moc"

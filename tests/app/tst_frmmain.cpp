@@ -1,8 +1,8 @@
-#include "TestMain.h"
 #include "WindowFixture.h"
-#include "ui/LoadedForms.h"
+#include "WindowTestMain.h"
 #include "app/Module1.h"
 #include "app/frmMain.h"
+#include "ui/LoadedForms.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -29,7 +29,7 @@ class TestFrmMain : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { clearSettings(); }
     void betaWarning_data();
     void betaWarning();
@@ -236,9 +236,9 @@ void TestFrmMain::controls()
     BoxRecorder rec;
     frmMain w;
     w.show();
-    auto *c = w.findChild<QWidget *>(QTest::currentDataTag());
+    auto *c = w.findChild<QWidget *>(QString::fromUtf8(QTest::currentDataTag()));
     QVERIFY(c);
-    QCOMPARE(c->metaObject()->className(), kind);
+    QCOMPARE(QString::fromUtf8(c->metaObject()->className()), kind);
     QCOMPARE(c->parentWidget()->objectName(), container);
     const char *textProperty = qobject_cast<QGroupBox *>(c)        ? "title"
                                : qobject_cast<QComboBox *>(c)      ? "currentText"
@@ -284,7 +284,7 @@ void TestFrmMain::menusAndBars()
         QStringList items;
         for (QAction *a : menu->menu()->actions()) {
             items << (a->isSeparator()
-                          ? "-" + a->objectName()
+                          ? QString("-" + a->objectName())
                           : a->objectName() + "|" + a->text() + "|" + a->shortcut().toString());
             // Only undo starts disabled; only the view items carry a check mark.
             QCOMPARE(a->isEnabled(), a->objectName() != "mnuEditUndo");
@@ -491,5 +491,5 @@ void TestFrmMain::longTextsStayWhole()
     QVERIFY(storedSetting("SpeicherOrt") == shownFolder);
 }
 
-VORNIX_TEST_MAIN(TestFrmMain)
+VORNIX_WINDOW_TEST_MAIN(TestFrmMain)
 #include "tst_frmmain.moc"

@@ -1,5 +1,5 @@
-#include "TestMain.h"
 #include "WindowFixture.h"
+#include "WindowTestMain.h"
 #include "app/frmMain.h"
 
 #include <QClipboard>
@@ -14,7 +14,7 @@ class TestMenuCommands : public QObject
     Q_OBJECT
     BoxRecorder boxes;
     std::unique_ptr<frmMain> w;
-private slots:
+private Q_SLOTS:
     void init()
     {
         clearSettings();
@@ -46,7 +46,7 @@ private slots:
         QVERIFY(button && button->data() == key);
         // Clicked with the mouse: the button must leave the focus in the field.
         QTest::mouseClick(w->tbToolBar->widgetForAction(button), Qt::LeftButton);
-        QTEST(w->txtURL->text() + u' ' + QApplication::clipboard()->text(), "after");
+        QTEST(QString(w->txtURL->text() + u' ' + QApplication::clipboard()->text()), "after");
         QCOMPARE(QApplication::focusWidget(), w->txtURL);
     }
     void menuItems_data()
@@ -96,5 +96,5 @@ private slots:
     }
 };
 
-VORNIX_TEST_MAIN(TestMenuCommands)
+VORNIX_WINDOW_TEST_MAIN(TestMenuCommands)
 #include "tst_menucommands.moc"

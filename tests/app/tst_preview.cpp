@@ -1,7 +1,7 @@
-#include "TestMain.h"
 #include "WindowFixture.h"
-#include "ui/MousePointer.h"
+#include "WindowTestMain.h"
 #include "app/frmMain.h"
+#include "ui/MousePointer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,7 +13,7 @@ class TestPreview : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         clearSettings();
@@ -87,5 +87,5 @@ void TestPreview::secondRun()
     QVERIFY(box.isEmpty() || rec.boxes[0].text.contains(box));
 }
 
-VORNIX_TEST_MAIN(TestPreview)
+VORNIX_WINDOW_TEST_MAIN(TestPreview)
 #include "tst_preview.moc"

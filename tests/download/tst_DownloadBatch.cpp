@@ -63,7 +63,7 @@ class tst_DownloadBatch : public QObject
         return found;
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         server = std::make_unique<HttpFixtureServer>();
@@ -181,8 +181,9 @@ private slots:
         refusedRow("tab inside", "http://%1/a\t§");
         refusedRow("line break inside", "http://%1/a\n§");
         for (const char *name : {"", "Downloads", "./x"})
-            QTest::newRow(qPrintable("folder '" + QString(name) + "'"))
-                << ok << 0 << "" << name << O::FolderRefused << 0 << 1 << folder << 0;
+            QTest::newRow(qPrintable("folder '" + QString::fromUtf8(name) + "'"))
+                << ok << 0 << "" << QString::fromUtf8(name) << O::FolderRefused << 0 << 1 << folder
+                << 0;
         QTest::newRow("404 each, goes on")
             << "http://%1/gone§" << 0 << ""
             << "/" << O::Completed << 20 << 20 << "Inet Error 404" << 0;

@@ -1,8 +1,7 @@
-#include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
+#include "RecordingReporter.h"
 #include "TestMain.h"
 #include "download/clsInet.h"
-#include "ui/MousePointer.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -10,9 +9,9 @@
 #include <optional>
 
 namespace {
-bool oneBox(const BoxRecorder &recorder, const QString &title, const QString &pattern)
+bool oneBox(const RecordingReporter &recorder, const QString &title, const QString &pattern)
 {
-    const MsgBoxRequest box = recorder.boxes.value(0);
+    const Message box = recorder.boxes.value(0);
     const bool ok = recorder.boxes.size() == 1 && box.title == title &&
                     QRegularExpression("\\A(?:" + pattern + ")\\z").match(box.text).hasMatch();
     if (!ok)
@@ -50,15 +49,16 @@ private Q_SLOTS:
         const QByteArray body = HttpFixtureServer::patternBody(size);
         server.serve("/fixed", body);
         server.serveCloseMidBody("/cut", body, 15000);
-        BoxRecorder recorder;
-        clsInet w;
+        RecordingReporter recorder;
+        clsInet w(recorder);
         w.RequestFile(server.url(path), referer);
-        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != 0; }, 20000));
+        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != TransferStatus::Outstanding; },
+                                20000));
         const bool ok = box.isEmpty();
-        QCOMPARE(w.DownloadStatus, qint16(ok ? 1 : 2));
+        QCOMPARE(w.DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
         QCOMPARE(w.InetState, qint16(ok ? 12 : 11));
         QCOMPARE(w.DataBinary(), ok ? body : QByteArray());
-        QCOMPARE(screenMousePointer(), vbDefault);
+        QVERIFY(!recorder.busy);
         QCOMPARE(server.requests().first().headerValues("Referer"),
                  QList<QByteArray>{referer.trimmed().toUtf8()});
         QVERIFY(ok ? recorder.boxes.isEmpty() : oneBox(recorder, "Fehler", box));
@@ -120,15 +120,18 @@ private Q_SLOTS:
         qputenv("http_proxy", server.url(QString()).toLatin1());
         if (!noProxy.isEmpty())
             qputenv(noProxy.section(u'=', 0, 0).toLatin1(), noProxy.section(u'=', 1).toLatin1());
-        BoxRecorder recorder;
-        clsInet w;
-        w.InetAccessType = accessType;
+        RecordingReporter recorder;
+        clsInet w(recorder);
+        w.InetAccessType = AccessType(accessType);
         w.InetProxy = proxy == "*" ? server.hostPort() : proxy;
         w.RequestFile(url.isEmpty() ? server.url("/f") : url.replace(u'*', server.hostPort()),
                       referer);
-        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != 0; }, 20000));
+        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != TransferStatus::Outstanding; },
+                                20000));
         QCOMPARE(server.requests().size(), refusal ? 0 : 1);
-        QCOMPARE(w.DownloadStatus, qint16(refusal ? 2 : 1)); // mended: a refusal ends the wait
+        QCOMPARE(w.DownloadStatus,
+                 refusal ? TransferStatus::Failed
+                         : TransferStatus::Complete); // mended: a refusal ends the wait
         const QString box = "Error %1\r\n.+\r\nInet Error 0\r\n.*\r\n%2";
         if (refusal)
             QVERIFY(oneBox(recorder, "Vornix-Downloader",
@@ -146,19 +149,20 @@ private Q_SLOTS:
         const QByteArray text("A\0\xAC\x20\x01", 5);
         server.serve("/text", text);
         server.serve("/big", HttpFixtureServer::patternBody(5 * 10240));
-        BoxRecorder recorder;
-        clsInet w;
+        RecordingReporter recorder;
+        clsInet w(recorder);
         w.RequestFile(server.url("/silent"), QString());
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 20000);
         w.RequestFile(server.url("/text"), QString());
-        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != 0; }, 20000));
+        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != TransferStatus::Outstanding; },
+                                20000));
         QCOMPARE(w.DataText(), "A€"); // low byte first, odd byte dropped
         const QByteArray first = w.DataBinary();
         w.RequestFile(server.url("/big"), QString());
         QVERIFY(w.DataBinary().isEmpty() && first == text);
         QTimer interrupter; // a request issued mid-collection takes the component away
         connect(&interrupter, &QTimer::timeout, this, [&] {
-            if (screenMousePointer() == vbHourglass && server.requests().size() == 3)
+            if (recorder.busy && server.requests().size() == 3)
                 w.RequestFile(server.url("/silent"), QString());
         });
         interrupter.start(0);
@@ -167,8 +171,8 @@ private Q_SLOTS:
                        "checkError in Inetd_StateChanged\r\nError Number 35764\r\n"
                        "Error Description: .+\r\nInet ResponseCode 0\r\nInet ResponseInfo \r\n"
                        "InetErrDescription: Die letzte Anforderung wird noch bearbeitet"));
-        QCOMPARE(w.DownloadStatus, qint16(2));
-        QCOMPARE(screenMousePointer(), vbDefault); // mended: the busy pointer does not stay
+        QCOMPARE(w.DownloadStatus, TransferStatus::Failed);
+        QVERIFY(!recorder.busy); // mended: the busy pointer does not stay
     }
 
     void errorTable_data()

@@ -1,13 +1,13 @@
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
-#include "support/TestMain.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
 class tst_UrlList : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void build_data();
     void build();
     void previewLimit_data();

@@ -1,12 +1,12 @@
 #include "filelist/clsParser.h"
-#include "support/TestMain.h"
+#include "TestMain.h"
 
 #include <QtTest>
 
 class tst_clsParser : public QObject
 {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void textList_data();
     void textList();
     void itemLimit_data();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTest>
 
 // Points every per-user location (settings, downloads, caches) at a fresh
@@ -8,13 +8,12 @@
 // Call before the application object exists.
 void isolateUserEnvironment();
 
-// Like QTEST_MAIN, but isolated and headless.
+// Like QTEST_GUILESS_MAIN, but isolated: the core needs no window system.
 #define VORNIX_TEST_MAIN(TestObject)                                                               \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         isolateUserEnvironment();                                                                  \
-        QApplication app(argc, argv);                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        QCoreApplication app(argc, argv);                                                          \
         TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \
