@@ -2,56 +2,13 @@
 
 #include "ui/MsgBox.h"
 
-#include <cstring>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
 #include <QFile>
 #include <QHash>
 #include <QStandardPaths>
 #include <QStringList>
-#endif
+#include <cstring>
 
 namespace Registry {
-
-#ifdef Q_OS_WIN
-
-namespace {
-HKEY toHandle(quint32 root)
-{
-    // The predefined roots are sign-extended on 64-bit Windows.
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-}
-} // namespace
-
-long openKey(quint32 root, const QString &subKey, quint32 access, Key *key)
-{
-    HKEY handle = nullptr;
-    const QByteArray path = subKey.toLocal8Bit();
-    const LONG rc = RegOpenKeyExA(toHandle(root), path.constData(), 0, access, &handle);
-    *key = rc == ERROR_SUCCESS ? reinterpret_cast<Key>(handle) : 0;
-    return rc;
-}
-
-long queryValue(Key key, const QString &valueName, quint32 *type, char *data, quint32 *size)
-{
-    DWORD t = 0;
-    DWORD n = *size;
-    const QByteArray name = valueName.toLocal8Bit();
-    const LONG rc = RegQueryValueExA(reinterpret_cast<HKEY>(key), name.constData(), nullptr, &t,
-                                     reinterpret_cast<LPBYTE>(data), &n);
-    *type = t;
-    *size = n;
-    return rc;
-}
-
-long closeKey(Key key)
-{
-    return RegCloseKey(reinterpret_cast<HKEY>(key));
-}
-
-#else
 
 namespace {
 struct Value
@@ -218,7 +175,5 @@ long closeKey(Key key)
 {
     return openKeys().remove(key) ? Success : InvalidHandle;
 }
-
-#endif
 
 } // namespace Registry

@@ -52,10 +52,8 @@ long openKey(quint32 root, const QString &subKey, quint32 access, Key *key);
 long queryValue(Key key, const QString &valueName, quint32 *type, char *data, quint32 *size);
 long closeKey(Key key);
 
-#ifndef Q_OS_WIN
 QString registryStandInPath();
 // Keys opened and not yet closed; lets tests see that none is left open.
 int openKeyCount();
-#endif
 
 } // namespace Registry

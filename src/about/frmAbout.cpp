@@ -35,12 +35,8 @@ constexpr quint32 kKeyAccess = 0x2003F;
 // The value is read into a buffer of this size; longer values count as missing.
 constexpr quint32 kValueBufferSize = 1024;
 
-#ifdef Q_OS_WIN
-const QString kFolderSeparator = QStringLiteral("\\");
-#else
 // The registry holds a folder of this platform, so it is joined the local way.
 const QString kFolderSeparator = QStringLiteral("/");
-#endif
 
 bool startDetachedProgram(const QString &program)
 {

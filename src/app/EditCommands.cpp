@@ -5,18 +5,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
-#include <QDesktopServices>
 #include <QUrl>
-#endif
 
 namespace {
 QLineEdit *lineEditOf(QWidget *widget)
@@ -149,16 +144,6 @@ void ShowHelp(QWidget *mainWindow, int command)
 
 bool openHelpFile(QWidget *mainWindow, const QString &helpFile, int command, QString *error)
 {
-#ifdef Q_OS_WIN
-    // A 16-bit zero: no data for the contents, an empty keyword for the search.
-    static const quint16 noData = 0;
-    const QByteArray file = helpFile.toLocal8Bit();
-    HWND owner = mainWindow ? reinterpret_cast<HWND>(mainWindow->winId()) : nullptr;
-    WinHelpA(owner, file.constData(), static_cast<UINT>(command),
-             reinterpret_cast<ULONG_PTR>(&noData));
-    Q_UNUSED(error);
-    return true;
-#else
     // No help system here: the file opens in its viewer, which has no commands.
     Q_UNUSED(mainWindow);
     Q_UNUSED(command);
@@ -166,5 +151,4 @@ bool openHelpFile(QWidget *mainWindow, const QString &helpFile, int command, QSt
         return true;
     *error = QStringLiteral("Die Hilfedatei \"%1\" kann nicht geöffnet werden.").arg(helpFile);
     return false;
-#endif
 }

@@ -65,12 +65,8 @@ template <typename W> W *place(W *widget, const char *name, int l, int t, int w,
 
 QString defaultTargetFolder()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\");
-#else
     // "C:\" names nothing here; the user's download folder is the closest match.
     return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-#endif
 }
 
 // A stored position that is no number, or none a window can have, reads as the default.

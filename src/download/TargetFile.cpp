@@ -3,22 +3,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace {
-#ifdef Q_OS_WIN
-const QChar kSeparator = QLatin1Char('\\');
-#else
 const QChar kSeparator = QLatin1Char('/');
-#endif
 } // namespace
 
 QString TargetFolderPart(const QString &folder)
@@ -46,17 +39,6 @@ bool IsUsableFileName(const QString &fileName)
            fileName != QLatin1String("..") && !fileName.contains(QChar(0));
 }
 
-#ifdef Q_OS_WIN
-bool WriteFileReplacing(const QString &path, const QByteArray &body, QString *errorText)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size() || !file.commit()) {
-        *errorText = file.errorString();
-        return false;
-    }
-    return true;
-}
-#else
 namespace {
 mode_t currentUmask()
 {
@@ -121,4 +103,3 @@ bool WriteFileReplacing(const QString &path, const QByteArray &body, QString *er
         return fail(errorText, errno, tempName);
     return true;
 }
-#endif
