@@ -17,13 +17,17 @@ constexpr long kMaxRedirects = 10;
 constexpr long kReceiveBufferSize = 256 * 1024;
 
 // libcurl drops a header whose value is empty; "Name;" sends it empty instead.
-QByteArray headerLineFor(const QString &headerText)
+QByteArray headerLineFor(const Inet::Header &header)
 {
-    QByteArray header = headerText.toUtf8();
-    const int colon = header.indexOf(':');
-    if (colon > 0 && header.mid(colon + 1).trimmed().isEmpty())
-        header = header.left(colon) + ';';
-    return header;
+    const QByteArray value = header.value.toUtf8();
+    if (value.trimmed().isEmpty())
+        return header.name + ';';
+    return header.name + ": " + value;
+}
+
+bool hasLineBreak(const QByteArray &text)
+{
+    return text.contains('\r') || text.contains('\n');
 }
 
 } // namespace
@@ -74,17 +78,17 @@ void Inet::setAccessType(qint32 type)
 }
 
 void Inet::Execute(const QString &url, const QString &operation, const QByteArray &data,
-                   const QString &headerText)
+                   const Header &header)
 {
     m_document = RequestTarget::document(url);
     // A refused call must not leave the previous answer looking like its own.
     m_responseCode = 0;
     m_responseInfo.clear();
-    checkRequest(operation, data, headerText);
+    checkRequest(operation, data, header);
     const RequestTarget target = RequestTarget::parse(url);
     const QByteArray proxy =
         m_accessType == ::AccessType::NamedProxy ? namedProxyUrl(m_proxy) : QByteArray();
-    setRequestHeader(headerText);
+    setRequestHeader(header);
 
     Cancel();
     configureRequest(target, proxy);
@@ -98,7 +102,7 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
 }
 
 void Inet::checkRequest(const QString &operation, const QByteArray &data,
-                        const QString &headerText) const
+                        const Header &header) const
 {
     if (m_running)
         throw InetError(35764, QStringLiteral("Still executing last request"));
@@ -106,17 +110,16 @@ void Inet::checkRequest(const QString &operation, const QByteArray &data,
         throw InetError(35762, QStringLiteral("Unsupported operation: %1").arg(operation));
     if (!data.isEmpty())
         throw InetError(35763, QStringLiteral("Invalid argument: a GET carries no data"));
-    if (headerText.contains(QLatin1Char('\r')) || headerText.contains(QLatin1Char('\n')))
+    if (hasLineBreak(header.name) || hasLineBreak(header.value.toUtf8()))
         throw InetError(35763, QStringLiteral("Invalid argument: line break in request header"));
 }
 
-void Inet::setRequestHeader(const QString &headerText)
+void Inet::setRequestHeader(const Header &header)
 {
-    const QByteArray header = headerLineFor(headerText);
     curl_slist_free_all(m_headers);
     m_headers = nullptr;
-    if (!header.isEmpty())
-        m_headers = curl_slist_append(nullptr, header.constData());
+    if (!header.name.isEmpty())
+        m_headers = curl_slist_append(nullptr, headerLineFor(header).constData());
 }
 
 void Inet::configureRequest(const RequestTarget &target, const QByteArray &proxy)

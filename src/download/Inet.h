@@ -60,10 +60,17 @@ public:
     // for the system's. Certificates are always checked.
     void setCaFile(const QString &path) { m_caFile = path; }
 
-    // Starts the request and returns at once. Only "GET" without data is supported;
-    // headerText is one header line without line ending.
+    // One request header; an empty name sends none, an empty value sends the
+    // header with nothing after it.
+    struct Header
+    {
+        QByteArray name;
+        QString value;
+    };
+
+    // Starts the request and returns at once. Only "GET" without data is supported.
     void Execute(const QString &url, const QString &operation = QStringLiteral("GET"),
-                 const QByteArray &data = QByteArray(), const QString &headerText = QString());
+                 const QByteArray &data = QByteArray(), const Header &header = Header());
 
     // The next at most `size` bytes of the received body; empty at its end.
     QByteArray GetChunk(qint32 size);
@@ -96,9 +103,8 @@ private:
     static int prereqCallback(void *clientp, char *primaryIp, char *localIp, int primaryPort,
                               int localPort);
 
-    void checkRequest(const QString &operation, const QByteArray &data,
-                      const QString &headerText) const;
-    void setRequestHeader(const QString &headerText);
+    void checkRequest(const QString &operation, const QByteArray &data, const Header &header) const;
+    void setRequestHeader(const Header &header);
     void configureRequest(const RequestTarget &target, const QByteArray &proxy);
     void configureCallbacks();
     void configureProxy(const QByteArray &proxy);

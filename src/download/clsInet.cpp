@@ -96,8 +96,7 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
             DownloadStatus = TransferStatus::Outstanding;
             Inetd->setAccessType(static_cast<qint32>(InetAccessType));
             Inetd->setProxy(InetProxy);
-            Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(),
-                           QStringLiteral("Referer: ") + Referer);
+            Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {
             const Message message = requestFailureMessage(number, description, componentDetails());
