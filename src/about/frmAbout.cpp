@@ -82,7 +82,14 @@ frmAbout::frmAbout(QWidget *owner)
     setWindowTitle(kCaption);
     const QIcon icon(QStringLiteral(":/icons/magnet-32.png"));
     setWindowIcon(icon);
+    createControls(icon);
+    layOutControls();
+    setTabOrder(cmdOK, cmdSysInfo);
+    cmdOK->setFocus();
+}
 
+void frmAbout::createControls(const QIcon &icon)
+{
     picIcon = named(new QLabel(this), "picIcon");
     picIcon->setFixedSize(32, 32);
     picIcon->setPixmap(icon.pixmap(32, 32));
@@ -111,7 +118,10 @@ frmAbout::frmAbout(QWidget *owner)
     cmdSysInfo = named(new QPushButton(QStringLiteral("&System Info..."), this), "cmdSysInfo");
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+}
 
+void frmAbout::layOutControls()
+{
     auto *grid = new QGridLayout(this);
     grid->addWidget(picIcon, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(lblTitle, 0, 1);
@@ -128,9 +138,6 @@ frmAbout::frmAbout(QWidget *owner)
     bottom->addLayout(buttons);
     grid->addLayout(bottom, 5, 0, 1, 2);
     grid->setSizeConstraint(QLayout::SetFixedSize);
-
-    setTabOrder(cmdOK, cmdSysInfo);
-    cmdOK->setFocus();
 }
 
 frmAbout::~frmAbout()

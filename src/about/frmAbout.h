@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+
+class QIcon;
 #include <QString>
 #include <functional>
 
@@ -52,5 +54,8 @@ public Q_SLOTS:
     void cmdSysInfo_Click();
 
 private:
+    void createControls(const QIcon &icon);
+    void layOutControls();
+
     bool m_loaded = false;
 };

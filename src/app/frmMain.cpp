@@ -137,13 +137,21 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     setTabOrder();
     guardTextFields();
 
+    connectButtons();
+    connectCommands();
+
+    setFixedSize(twipsToPixels(kClientWidth),
+                 menuBar()->sizeHint().height() + twipsToPixels(kClientHeight));
+}
+
+void frmMain::connectButtons()
+{
     connect(cmdVorschauAktualisieren, &QPushButton::clicked, this,
             &frmMain::cmdVorschauAktualisieren_Click);
     connect(cmdDownload, &QPushButton::clicked, this, &frmMain::cmdDownload_Click);
     connect(cmdAbbruch, &QPushButton::clicked, this, &frmMain::cmdAbbruch_Click);
     for (int i = 0; i < int(optProxy.size()); ++i)
         connect(optProxy[i], &QRadioButton::clicked, this, [this, i] { optProxy_Click(i); });
-    connectCommands();
 
     // The cancel button answers Escape, but only while it can be pressed.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -151,9 +159,6 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
         if (cmdAbbruch->isEnabled())
             cmdAbbruch->click();
     });
-
-    setFixedSize(twipsToPixels(kClientWidth),
-                 menuBar()->sizeHint().height() + twipsToPixels(kClientHeight));
 }
 
 frmMain::~frmMain()

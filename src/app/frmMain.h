@@ -115,6 +115,7 @@ private:
     void buildDateiliste(QWidget *client);
     void buildDownload(QWidget *client);
     void buildStatusBar();
+    void connectButtons();
     void connectCommands();
     void setTabOrder();
     void guardTextFields();
