@@ -46,8 +46,9 @@ bool prepareFolder(const QString &folder, const BatchView &view)
     return true;
 }
 
-// Writes the finished body. Anything but Completed ends the batch.
-DownloadBatch::Outcome writeBody(const clsInet &objInet, const QString &url, BatchView &view,
+// Writes the finished body, or reports why it could not be kept while it
+// arrived. Anything but Completed ends the batch.
+DownloadBatch::Outcome writeBody(clsInet &objInet, const QString &url, BatchView &view,
                                  QList<BatchFailure> &failures)
 {
     const QString folder = view.targetFolder();
@@ -58,9 +59,11 @@ DownloadBatch::Outcome writeBody(const clsInet &objInet, const QString &url, Bat
     const QString fileName = TargetFileName(view.filePrefix(), objInet.InetDocument());
     const QString path = TargetFolderPart(folder) + fileName;
     QString reason;
-    if (!IsUsableFileName(fileName))
+    if (objInet.Failure())
+        reason = objInet.Failure()->description;
+    else if (!IsUsableFileName(fileName))
         reason = QStringLiteral("Der Dateiname ist leer oder bezeichnet einen Ordner.");
-    else if (WriteFileReplacing(path, objInet.DataBinary(), &reason))
+    else if (objInet.SaveBody(path, &reason))
         return DownloadBatch::Outcome::Completed;
     failures.append(reported(view, url, writeFailureMessage(path, reason), reason));
     return DownloadBatch::Outcome::WriteFailed;
@@ -77,13 +80,17 @@ DownloadBatch::Result DownloadBatch::run(clsInet &objInet, const QStringList &ur
     }
     for (const QString &url : urls) {
         view.setStatusText(QStringLiteral("Download: ") + url);
+        // A large body is written into the target folder while it arrives.
+        const QString folder = view.targetFolder();
+        objInet.SpillFolder = IsUsableTargetFolder(folder) ? folder : QString();
         objInet.RequestFile(url, view.referer());
         const bool refused = objInet.RequestRefused;
         if (!refused && !waitForTransfer(objInet, url, view)) {
             result.outcome = Outcome::Cancelled;
             return result;
         }
-        if (const auto &failure = objInet.Failure()) {
+        const auto &failure = objInet.Failure();
+        if (failure && !failure->bodyNotStored) {
             result.failures.append(
                 {url, failure->number, failure->description, failure->shownText});
             // Its message is shown; asking again would only show the next one.

@@ -3,11 +3,13 @@
 #include "download/CurlFailure.h"
 #include "download/InetError.h"
 #include "download/RequestTarget.h"
+#include "download/TargetFile.h"
 #include "version.h"
 
 #include <QFile>
 #include <new>
 #include <sys/socket.h>
+#include <system_error>
 
 namespace {
 
@@ -84,6 +86,7 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     // A refused call must not leave the previous answer looking like its own.
     m_responseCode = 0;
     m_responseInfo.clear();
+    m_writeFailure.clear();
     checkRequest(operation, data, header);
     const RequestTarget target = RequestTarget::parse(url);
     const QByteArray proxy =
@@ -187,7 +190,8 @@ void Inet::resetRequestState()
     m_statusLine.clear();
     m_abortNumber = 0;
     m_abortInfo.clear();
-    m_body.restart();
+    m_lastProgress.invalidate();
+    m_body.restart(m_spillFolder, TargetFileName(QString(), m_document), m_memoryLimit);
 }
 
 QByteArray Inet::GetChunk(qint32 size)
@@ -198,7 +202,11 @@ QByteArray Inet::GetChunk(qint32 size)
         throw InetError(35764, QStringLiteral("Still executing last request"));
     if (size < 0)
         throw InetError(35763, QStringLiteral("Invalid chunk size %1").arg(size));
-    return m_body.takeChunk(size);
+    try {
+        return m_body.takeChunk(size);
+    } catch (const std::system_error &e) {
+        throw InetError(35758, QString::fromLocal8Bit(e.what()));
+    }
 }
 
 void Inet::postState(qint16 state)
@@ -209,6 +217,21 @@ void Inet::postState(qint16 state)
         [this, generation, state] {
             if (generation == m_generation)
                 Q_EMIT StateChanged(state);
+        },
+        Qt::QueuedConnection);
+}
+
+void Inet::postProgress()
+{
+    m_lastProgress.start();
+    const quint64 generation = m_generation;
+    const qint64 received = m_body.received();
+    const qint64 expected = m_body.expectedSize();
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, received, expected] {
+            if (generation == m_generation)
+                Q_EMIT Progress(received, expected);
         },
         Qt::QueuedConnection);
 }
@@ -261,7 +284,12 @@ void Inet::complete()
         // An error page is never handed out as the file.
         m_body.clear();
         postState(icError);
+    } else if (m_body.expectedSize() >= 0 && m_body.received() != m_body.expectedSize()) {
+        fail(35796, QStringLiteral("Body of %1 bytes where %2 were announced")
+                        .arg(m_body.received())
+                        .arg(m_body.expectedSize()));
     } else {
+        postProgress();
         postState(icResponseCompleted);
     }
 }
@@ -301,12 +329,15 @@ size_t Inet::onBody(const char *data, size_t length)
     if (!m_bodyAccepted)
         return length;
     try {
-        m_body.append(data, length);
+        if (!m_body.append(data, length))
+            return storeFailed();
     } catch (const std::bad_alloc &) {
         m_abortNumber = 7;
         m_abortInfo = QStringLiteral("Out of memory after %1 bytes").arg(m_body.received());
         return 0;
     }
+    if (!m_lastProgress.isValid() || m_lastProgress.elapsed() >= kProgressIntervalMs)
+        postProgress();
     return length;
 }
 
@@ -348,9 +379,18 @@ bool Inet::onHeaderEnd()
         m_bodyAccepted = true;
         curl_off_t expected = -1;
         curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
-        m_body.setExpectedSize(expected);
+        if (!m_body.setExpectedSize(expected))
+            return storeFailed() != 0;
     }
     return true;
+}
+
+size_t Inet::storeFailed()
+{
+    // Visual Basic's "Path/File access error".
+    m_abortNumber = 75;
+    m_abortInfo = m_writeFailure = m_body.errorText();
+    return 0;
 }
 
 int Inet::debugCallback(CURL *, curl_infotype type, char *, size_t, void *userptr)

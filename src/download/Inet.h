@@ -1,7 +1,7 @@
 #pragma once
 
 #include "download/AccessType.h"
-#include "download/BodyBuffer.h"
+#include "download/BodyStore.h"
 #include "download/CurlEventBridge.h"
 
 #include <QByteArray>
@@ -42,6 +42,8 @@ public:
 
     // A minute of silence is far beyond any live server's pause.
     static constexpr int kDefaultIdleTimeoutMs = 60000;
+    // Often enough for a moving display, rarely enough to cost nothing.
+    static constexpr int kProgressIntervalMs = 50;
 
     explicit Inet(QObject *parent = nullptr);
     ~Inet() override;
@@ -77,6 +79,19 @@ public:
     // Body bytes not yet handed out by GetChunk.
     qint64 BytesAvailable() const { return m_body.size(); }
 
+    // A body larger than the memory limit is written while it arrives into a
+    // part file in this folder (the system's temporary folder when empty),
+    // named after the document. Both apply from the next Execute on.
+    void setSpillFolder(const QString &folder) { m_spillFolder = folder; }
+    void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+    // The received body lies in a part file, not in memory.
+    bool BodySpilled() const { return m_body.spilled(); }
+    // Hands the complete body's part file over, unread; nothing is left to GetChunk.
+    PartFile TakeBodyFile() { return m_body.takeFile(); }
+    // The system's reason why the last body could not be stored (disk full,
+    // folder gone); empty when it could.
+    QString WriteFailure() const { return m_writeFailure; }
+
     // HTTP status of the last request, or our failure number when it failed
     // without a usable answer.
     qint32 ResponseCode() const { return m_responseCode; }
@@ -91,6 +106,9 @@ public:
 
 Q_SIGNALS:
     void StateChanged(qint16 State);
+    // Bytes of the body received so far and its Content-Length (-1 unknown):
+    // at most every kProgressIntervalMs while it arrives, and once at its end.
+    void Progress(qint64 received, qint64 expected);
 
 private:
     static size_t writeCallback(char *ptr, size_t size, size_t nmemb, void *userdata);
@@ -116,10 +134,12 @@ private:
     void fail(qint32 number, const QString &info);
     void abortTransfer();
     void postState(qint16 state);
+    void postProgress();
     void onIdleCheck();
     size_t onBody(const char *data, size_t length);
     bool onHeaderLine(const char *line, size_t length);
     bool onHeaderEnd();
+    size_t storeFailed();
 
     CurlEventBridge m_bridge;
     CURL *m_easy = nullptr;
@@ -127,11 +147,14 @@ private:
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     QTimer m_idleTimer;
     QElapsedTimer m_lastActivity;
+    QElapsedTimer m_lastProgress;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
 
     ::AccessType m_accessType = ::AccessType::System;
     QString m_proxy;
     QString m_caFile;
+    QString m_spillFolder;
+    qint64 m_memoryLimit = BodyStore::kDefaultMemoryLimit;
     QString m_document;
     bool m_requested = false;
     bool m_running = false;
@@ -147,9 +170,10 @@ private:
     QByteArray m_statusLine;
     qint32 m_abortNumber = 0;
     QString m_abortInfo;
+    QString m_writeFailure;
 
     qint32 m_responseCode = 0;
     QString m_responseInfo;
 
-    BodyBuffer m_body;
+    BodyStore m_body;
 };

@@ -4,6 +4,7 @@
 #include "download/InetError.h"
 #include "download/InetMessages.h"
 #include "download/Reporter.h"
+#include "download/TargetFile.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -46,14 +47,16 @@ clsInet::~clsInet() = default;
 void clsInet::connectInetd()
 {
     connect(Inetd.get(), &Inet::StateChanged, this, &clsInet::Inetd_StateChanged);
+    connect(Inetd.get(), &Inet::Progress, this, &clsInet::Progress);
 }
 
 QString clsInet::DataText() const
 {
     // Two bytes make one character, low byte first; an odd last byte is dropped.
-    const qsizetype count = bytData.size() / 2;
+    const QByteArray data = DataBinary();
+    const qsizetype count = data.size() / 2;
     QString text(count, Qt::Uninitialized);
-    const auto *bytes = reinterpret_cast<const uchar *>(bytData.constData());
+    const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
     for (qsizetype i = 0; i < count; ++i)
         text[i] = QChar(static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
     return text;
@@ -61,8 +64,17 @@ QString clsInet::DataText() const
 
 QByteArray clsInet::DataBinary() const
 {
+    if (m_bodyFile.isOpen())
+        return m_bodyFile.read(0, m_bodyFile.size());
     // Implicitly shared: the buffer detaches before it changes again.
     return bytData;
+}
+
+bool clsInet::SaveBody(const QString &path, QString *errorText)
+{
+    if (m_bodyFile.isOpen())
+        return m_bodyFile.complete(path, errorText);
+    return WriteFileReplacing(path, bytData, errorText);
 }
 
 QString clsInet::InetDocument() const
@@ -96,6 +108,8 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
             DownloadStatus = TransferStatus::Outstanding;
             Inetd->setAccessType(static_cast<qint32>(InetAccessType));
             Inetd->setProxy(InetProxy);
+            Inetd->setSpillFolder(SpillFolder);
+            Inetd->setMemoryLimit(MemoryLimit);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {
@@ -112,6 +126,7 @@ void clsInet::emptyBuffer()
     // Give the old body's memory back: keeping it while the next body arrives
     // would hold two bodies at once.
     bytData = QByteArray();
+    m_bodyFile.discard();
 }
 
 namespace {
@@ -130,7 +145,12 @@ void clsInet::Inetd_StateChanged(qint16 State)
     trapped(
         [&] {
             InetState = State;
-            if (State == Inet::icError) {
+            if (State == Inet::icError && !Inetd->WriteFailure().isEmpty()) {
+                // The caller reports it as the failed write of its file.
+                m_failure = TransferFailure{0, Inetd->WriteFailure(), QString(), true};
+                DownloadStatus = TransferStatus::Failed;
+                wakeWaitingCaller();
+            } else if (State == Inet::icError) {
                 const ComponentDetails details = componentDetails();
                 const Message message = stateErrorMessage(details);
                 m_reporter.showMessage(message);
@@ -153,6 +173,20 @@ void clsInet::Inetd_StateChanged(qint16 State)
 void clsInet::collectBody()
 {
     m_reporter.setBusy(true);
+    if (Inetd->BodySpilled()) {
+        // Already on disk next to its target: taken over, never read.
+        emptyBuffer();
+        m_bodyFile = Inetd->TakeBodyFile();
+    } else {
+        collectChunks();
+    }
+    DownloadStatus = TransferStatus::Complete;
+    m_reporter.setBusy(false);
+    wakeWaitingCaller();
+}
+
+void clsInet::collectChunks()
+{
     // The whole body is already received: size the buffer once.
     const qint64 total = Inetd->BytesAvailable();
     QByteArray chunk = Inetd->GetChunk(kChunkSize);
@@ -165,7 +199,4 @@ void clsInet::collectBody()
         chunk = Inetd->GetChunk(kChunkSize);
         bytData.append(chunk);
     }
-    DownloadStatus = TransferStatus::Complete;
-    m_reporter.setBusy(false);
-    wakeWaitingCaller();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "download/AccessType.h"
+#include "download/BodyStore.h"
+#include "download/PartFile.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -24,6 +26,10 @@ struct TransferFailure
     qint32 number = 0; // our failure number, or the HTTP status for an error reply
     QString description;
     QString shownText;
+    // The body could not be written while it arrived (disk full, folder
+    // gone): a failure of the file, not of the transfer, and nothing is shown
+    // yet; description holds the system's reason.
+    bool bodyNotStored = false;
 };
 
 // The transfer wrapper: one HTTP transfer component behind a small pollable
@@ -46,15 +52,30 @@ public:
     qint16 InetState = 0;
     // "host:port", handed to the component with every request like the access type.
     QString InetProxy;
+    // Where a body larger than MemoryLimit is written while it arrives: the
+    // folder it is meant for, so that saving it is a rename. Handed to the
+    // component with every request; the system's temporary folder when empty.
+    QString SpillFolder;
+    qint64 MemoryLimit = BodyStore::kDefaultMemoryLimit;
 
     QString DataText() const;
+    // Read back from the part file when the body was too large for memory.
     QByteArray DataBinary() const;
+    bool BodySpilled() const { return m_bodyFile.isOpen(); }
+    // Writes the collected body as path, replacing the file there only once
+    // it is complete. A spilled body is renamed into place, never read. On
+    // failure errorText holds the system's reason and path is untouched.
+    bool SaveBody(const QString &path, QString *errorText);
     QString InetDocument() const;
     static QString InetErrDescription(qint32 Number);
     // Why the current request failed; empty while it has not.
     const std::optional<TransferFailure> &Failure() const { return m_failure; }
 
     void RequestFile(const QString &URL, const QString &Referer);
+
+Q_SIGNALS:
+    // The component's progress of the current body, forwarded.
+    void Progress(qint64 received, qint64 expected);
 
 private Q_SLOTS:
     void Inetd_StateChanged(qint16 State);
@@ -63,11 +84,13 @@ private:
     void connectInetd();
     void emptyBuffer();
     void collectBody();
+    void collectChunks();
     ComponentDetails componentDetails() const;
     void fail(qint32 number, const QString &description, const QString &shownText);
 
     Reporter &m_reporter;
     std::unique_ptr<Inet> Inetd;
     QByteArray bytData;
+    PartFile m_bodyFile;
     std::optional<TransferFailure> m_failure;
 };
