@@ -1,0 +1,166 @@
+#include "ConsoleBatchView.h"
+
+#include "StopSignals.h"
+#include "download/RequestTarget.h"
+#include "download/TargetFile.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+const QString kDownloadStatus = QStringLiteral("Download: ");
+// Wide enough to see time pass, rare enough not to flicker.
+constexpr int kTickMs = 500;
+constexpr int kFallbackColumns = 80;
+
+QString sizeText(double bytes)
+{
+    static const char *const units[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(static_cast<qint64>(bytes));
+    int unit = -1;
+    while (bytes >= 1024 && unit < 3) {
+        bytes /= 1024;
+        ++unit;
+    }
+    return QLocale(QLocale::German).toString(bytes, 'f', 1) + QLatin1Char(' ') +
+           QLatin1String(units[unit]);
+}
+
+int terminalColumns()
+{
+    winsize size = {};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return kFallbackColumns;
+}
+
+QString targetPath(const FetchOptions &options, const QString &url)
+{
+    return TargetFolderPart(options.folder) +
+           TargetFileName(options.prefix, RequestTarget::document(url));
+}
+} // namespace
+
+QString oneLine(const QString &text)
+{
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    lines.removeAll(QString());
+    return lines.join(QStringLiteral(" – "));
+}
+
+void printErrorLine(const QString &text)
+{
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+}
+
+ConsoleBatchView::ConsoleBatchView(const FetchOptions &options, int urlCount, StopSignals &stop,
+                                   bool terminal)
+    : m_options(options), m_stop(stop), m_urlCount(urlCount), m_terminal(terminal && !options.quiet)
+{
+    m_clock.start();
+    if (m_terminal) {
+        m_tick.setInterval(kTickMs);
+        QObject::connect(&m_tick, &QTimer::timeout, &m_tick, [this] { drawProgress(); });
+        m_tick.start();
+    }
+}
+
+void ConsoleBatchView::setStatusText(const QString &text)
+{
+    if (!text.startsWith(kDownloadStatus))
+        return; // the cancel's text; finish() reports it
+    endFile(false);
+    m_url = text.mid(kDownloadStatus.size());
+    ++m_index;
+    m_failed = false;
+    drawProgress();
+}
+
+bool ConsoleBatchView::cancelRequested() const
+{
+    return m_stop.received() != 0;
+}
+
+Answer ConsoleBatchView::showMessage(const Message &message)
+{
+    clearProgress();
+    printErrorLine((m_url.isEmpty() ? QString() : m_url + QStringLiteral(": ")) +
+                   oneLine(message.text));
+    m_failed = !m_url.isEmpty();
+    drawProgress();
+    // Nobody can answer a question here; take the safe answer.
+    return message.buttons == Message::Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+void ConsoleBatchView::finish(const DownloadBatch::Result &result)
+{
+    const bool cancelled = result.outcome == DownloadBatch::Outcome::Cancelled;
+    endFile(cancelled);
+    m_tick.stop();
+    clearProgress();
+    if (m_options.quiet)
+        return;
+    QString summary = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(m_urlCount);
+    if (!result.failures.isEmpty())
+        summary += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
+    if (cancelled)
+        summary += QStringLiteral(", abgebrochen");
+    printErrorLine(summary);
+}
+
+// The file of the current URL is done with: saved unless a message was shown
+// for it or the batch was cancelled during its transfer.
+void ConsoleBatchView::endFile(bool cancelled)
+{
+    if (m_url.isEmpty())
+        return;
+    if (!m_failed && !cancelled) {
+        const QString path = targetPath(m_options, m_url);
+        const qint64 size = QFileInfo(path).size();
+        m_savedBytes += size;
+        if (!m_terminal && !m_options.quiet)
+            printErrorLine(QStringLiteral("[%1/%2] gespeichert: %3 (%4)")
+                               .arg(m_index)
+                               .arg(m_urlCount)
+                               .arg(path, sizeText(static_cast<double>(size))));
+    }
+    m_url.clear();
+}
+
+void ConsoleBatchView::drawProgress()
+{
+    if (!m_terminal)
+        return;
+    const qint64 ms = m_clock.elapsed();
+    const double rate = ms > 0 ? static_cast<double>(m_savedBytes) * 1000.0 / ms : 0.0;
+    const QString time = QStringLiteral("%1:%2")
+                             .arg(ms / 60000, 2, 10, QLatin1Char('0'))
+                             .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
+    QString line = QStringLiteral("[%1/%2] %3  %4/s  %5")
+                       .arg(m_index)
+                       .arg(m_urlCount)
+                       .arg(sizeText(static_cast<double>(m_savedBytes)), sizeText(rate), time);
+    if (!m_url.isEmpty())
+        line +=
+            QStringLiteral("  ") + TargetFileName(m_options.prefix, RequestTarget::document(m_url));
+    // A line that wraps can no longer be redrawn in place.
+    line.truncate(terminalColumns() - 1);
+    const int width = static_cast<int>(line.size());
+    if (width < m_drawnWidth)
+        line += QString(m_drawnWidth - width, QLatin1Char(' '));
+    std::fputs(qPrintable(QLatin1Char('\r') + line), stderr);
+    m_drawnWidth = width;
+}
+
+void ConsoleBatchView::clearProgress()
+{
+    if (m_drawnWidth == 0)
+        return;
+    std::fputs(
+        qPrintable(QLatin1Char('\r') + QString(m_drawnWidth, QLatin1Char(' ')) + QLatin1Char('\r')),
+        stderr);
+    m_drawnWidth = 0;
+}
