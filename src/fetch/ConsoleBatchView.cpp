@@ -13,6 +13,8 @@ namespace {
 const QString kDownloadStatus = QStringLiteral("Download: ");
 // Wide enough to see time pass, rare enough not to flicker.
 constexpr int kTickMs = 500;
+// The transfer reports every 50 ms; a line redrawn that often only flickers.
+constexpr int kMinRedrawMs = 200;
 constexpr int kFallbackColumns = 80;
 
 QString sizeText(double bytes)
@@ -76,7 +78,17 @@ void ConsoleBatchView::setStatusText(const QString &text)
     m_url = text.mid(kDownloadStatus.size());
     ++m_index;
     m_failed = false;
+    m_received = 0;
+    m_expected = -1;
     drawProgress();
+}
+
+void ConsoleBatchView::transferProgress(qint64 received, qint64 expected)
+{
+    m_received = received;
+    m_expected = expected;
+    if (!m_lastDraw.isValid() || m_lastDraw.elapsed() >= kMinRedrawMs)
+        drawProgress();
 }
 
 bool ConsoleBatchView::cancelRequested() const
@@ -130,22 +142,33 @@ void ConsoleBatchView::endFile(bool cancelled)
     m_url.clear();
 }
 
+// "[2/5] 12,0 KiB von 20,0 KiB (60 %), gesamt 32,0 KiB, 1,5 MiB/s, 00:03  name"
+QString ConsoleBatchView::progressLine() const
+{
+    const qint64 ms = m_clock.elapsed();
+    const double total = static_cast<double>(m_savedBytes + m_received);
+    QString file = sizeText(static_cast<double>(m_received));
+    if (m_expected > 0)
+        file += QStringLiteral(" von %1 (%2 %)")
+                    .arg(sizeText(static_cast<double>(m_expected)))
+                    .arg(m_received * 100 / m_expected);
+    QString line = QStringLiteral("[%1/%2] %3, gesamt %4, %5/s, %6:%7")
+                       .arg(m_index)
+                       .arg(m_urlCount)
+                       .arg(file, sizeText(total), sizeText(ms > 0 ? total * 1000.0 / ms : 0.0))
+                       .arg(ms / 60000, 2, 10, QLatin1Char('0'))
+                       .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
+    if (!m_url.isEmpty())
+        line +=
+            QStringLiteral("  ") + TargetFileName(m_options.prefix, RequestTarget::document(m_url));
+    return line;
+}
+
 void ConsoleBatchView::drawProgress()
 {
     if (!m_terminal)
         return;
-    const qint64 ms = m_clock.elapsed();
-    const double rate = ms > 0 ? static_cast<double>(m_savedBytes) * 1000.0 / ms : 0.0;
-    const QString time = QStringLiteral("%1:%2")
-                             .arg(ms / 60000, 2, 10, QLatin1Char('0'))
-                             .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
-    QString line = QStringLiteral("[%1/%2] %3  %4/s  %5")
-                       .arg(m_index)
-                       .arg(m_urlCount)
-                       .arg(sizeText(static_cast<double>(m_savedBytes)), sizeText(rate), time);
-    if (!m_url.isEmpty())
-        line +=
-            QStringLiteral("  ") + TargetFileName(m_options.prefix, RequestTarget::document(m_url));
+    QString line = progressLine();
     // A line that wraps can no longer be redrawn in place.
     line.truncate(terminalColumns() - 1);
     const int width = static_cast<int>(line.size());
@@ -153,6 +176,7 @@ void ConsoleBatchView::drawProgress()
         line += QString(m_drawnWidth - width, QLatin1Char(' '));
     std::fputs(qPrintable(QLatin1Char('\r') + line), stderr);
     m_drawnWidth = width;
+    m_lastDraw.start();
 }
 
 void ConsoleBatchView::clearProgress()

@@ -34,12 +34,15 @@ public:
     Answer showMessage(const Message &message) override;
     void setBusy(bool) override {}
 
+    // Bytes of the current body so far and its announced size (-1: unknown).
+    void transferProgress(qint64 received, qint64 expected);
     // Reports the last file and the summary once the batch has returned.
     void finish(const DownloadBatch::Result &result);
 
 private:
     void endFile(bool cancelled);
     void drawProgress();
+    QString progressLine() const;
     void clearProgress();
 
     const FetchOptions &m_options;
@@ -50,7 +53,10 @@ private:
     int m_index = 0;       // 1-based number of that URL
     bool m_failed = false; // a message was shown for it
     qint64 m_savedBytes = 0;
+    qint64 m_received = 0; // of the current body
+    qint64 m_expected = -1;
     int m_drawnWidth = 0; // characters of the progress line on screen
     QElapsedTimer m_clock;
+    QElapsedTimer m_lastDraw;
     QTimer m_tick; // keeps time and rate moving during a long transfer
 };

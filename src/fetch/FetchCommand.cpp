@@ -95,6 +95,9 @@ int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &sto
     auto objInet = std::make_unique<clsInet>(view);
     objInet->InetAccessType = options.access;
     objInet->InetProxy = options.proxy;
+    QObject::connect(
+        objInet.get(), &clsInet::Progress, objInet.get(),
+        [&view](qint64 received, qint64 expected) { view.transferProgress(received, expected); });
     const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view);
     objInet.reset();
     view.finish(result);
