@@ -1,12 +1,20 @@
 #include "HttpFixtureServer.h"
 #include "TestMain.h"
+#include "download/BatchMessages.h"
 #include "download/DownloadBatch.h"
 #include "download/TargetFile.h"
 #include "download/clsInet.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <csignal>
+#include <cstring>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(DownloadBatch::Outcome)
 
@@ -17,6 +25,7 @@ struct FakeView final : BatchView
     QStringList statusTexts;
     QList<Message> messages;
     bool cancel = false;
+    bool cancelWhenBusy = false; // pressed while a finished body is being collected
     QString referer() const override { return refererText; }
     QString targetFolder() const override { return folder; }
     QString defaultTargetFolder() const override { return defaultFolder; }
@@ -29,8 +38,41 @@ struct FakeView final : BatchView
         messages.append(message);
         return Answer::Ok;
     }
-    void setBusy(bool) override {}
+    void setBusy(bool busy) override
+    {
+        if (busy && cancelWhenBusy)
+            QMetaObject::invokeMethod(
+                qApp, [this] { cancel = true; }, Qt::QueuedConnection);
+    }
 };
+
+// A small file system of its own, for a full disk or a rename across file systems.
+struct Tmpfs
+{
+    QTemporaryDir dir;
+    bool mounted = false;
+    QString error;
+    explicit Tmpfs(const QByteArray &options)
+    {
+        mounted = ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0,
+                          options.constData()) == 0;
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~Tmpfs()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+};
+
+bool sameFileSystem(const QString &a, const QString &b)
+{
+    struct stat sa
+    {
+    }, sb{};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
 } // namespace
 
 class tst_DownloadBatch : public QObject
@@ -47,18 +89,19 @@ class tst_DownloadBatch : public QObject
             urls << server->url(path);
         return DownloadBatch::run(*inet, urls, view).outcome;
     }
-    QByteArray file(const QString &name) const
+    QByteArray file(const QString &name, const QString &folder = {}) const
     {
-        QFile f(dir->filePath(name));
+        QFile f(QDir(folder.isEmpty() ? dir->path() : folder).filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     // Every file below the folder, temporary ones too, by relative path.
-    QStringList files() const
+    QStringList files(const QString &folder = {}) const
     {
+        const QString root = folder.isEmpty() ? dir->path() : folder;
         QStringList found;
-        QDirIterator it(dir->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
-            found << QDir(dir->path()).relativeFilePath(it.next());
+            found << QDir(root).relativeFilePath(it.next());
         found.sort();
         return found;
     }
@@ -224,17 +267,146 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo::exists(view.folder), existed || view.folder == view.defaultFolder);
     }
 
-    void cancelDuringSecondOfFive()
+    void cancel_data()
     {
+        QTest::addColumn<bool>("whileCollecting");
+        QTest::newRow("while the second transfer runs") << false;
+        // The poll sees the first transfer finished before it sees the cancel.
+        QTest::newRow("while the first body is collected") << true;
+    }
+    void cancel()
+    {
+        QFETCH(bool, whileCollecting);
+        const QByteArray body = HttpFixtureServer::patternBody(30000); // three chunks
+        server->serve("/f1", body);
         server->serveSilent("/f2");
-        connect(server.get(), &HttpFixtureServer::requestReceived, this,
-                [this] { view.cancel = server->requests().last().path() == "/f2"; });
+        view.cancelWhenBusy = whileCollecting;
+        if (!whileCollecting)
+            connect(server.get(), &HttpFixtureServer::requestReceived, this,
+                    [this] { view.cancel = server->requests().last().path() == "/f2"; });
         QCOMPARE(run({"/f1", "/f2", "/f3", "/f4", "/f5"}), DownloadBatch::Outcome::Cancelled);
         QCOMPARE(files(), QStringList{"f1"});
-        QCOMPARE(file("f1"), QByteArray("new"));
+        QCOMPARE(file("f1"), body);
         QCOMPARE(view.statusTexts.last(), "Abgebrochen - " + server->url("/f2"));
         QVERIFY(!view.cancel);
-        QCOMPARE(server->requests().size(), 2);
+        // Acted on at the second URL's first poll, before its request reached the server.
+        QCOMPARE(server->requests().size(), whileCollecting ? 1 : 2);
+    }
+
+    void spilled_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("midBody"); // done once the part file is there
+        QTest::addColumn<QString>("mount");   // tmpfs options for the target folder
+        QTest::addColumn<DownloadBatch::Outcome>("outcome");
+        QTest::addColumn<QString>("box");    // part of the only box
+        QTest::addColumn<int>("writeError"); // errno of the write-failure message
+        using O = DownloadBatch::Outcome;
+        const QString cut = "Inet Error 35796";
+        QTest::newRow("Content-Length over the limit") << "/fixed"
+                                                       << ""
+                                                       << "" << O::Completed << "" << 0;
+        QTest::newRow("chunked, growing over the limit") << "/chunked"
+                                                         << ""
+                                                         << "" << O::Completed << "" << 0;
+        QTest::newRow("Content-Length beyond the body") << "/cut"
+                                                        << ""
+                                                        << "" << O::Completed << cut << 0;
+        QTest::newRow("cancelled") << "/slow"
+                                   << "cancel"
+                                   << "" << O::Cancelled << "" << 0;
+        QTest::newRow("connection lost") << "/slow"
+                                         << "server gone"
+                                         << "" << O::Completed << cut << 0;
+        QTest::newRow("folder changed to another file system") << "/slow"
+                                                               << "other file system"
+                                                               << "" << O::Completed << "" << 0;
+        QTest::newRow("disk full") << "/fixed"
+                                   << ""
+                                   << "size=64k" << O::WriteFailed << "" << ENOSPC;
+        QTest::newRow("file size limit") << "/fixed"
+                                         << "limit"
+                                         << "" << O::WriteFailed << "" << EFBIG;
+    }
+    void spilled()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, midBody);
+        QFETCH(QString, mount);
+        QFETCH(DownloadBatch::Outcome, outcome);
+        QFETCH(QString, box);
+        QFETCH(int, writeError);
+        std::optional<Tmpfs> full;
+        if (!mount.isEmpty()) {
+            full.emplace(mount.toLatin1());
+            if (!full->mounted)
+                QSKIP(qPrintable("no tmpfs can be mounted here: " + full->error));
+            view.folder = full->dir.path();
+        }
+        std::optional<Tmpfs> other;
+        QTemporaryDir shm("/dev/shm/vornix-XXXXXX");
+        QString otherFolder;
+        if (midBody == "other file system") {
+            other.emplace("size=1m");
+            otherFolder = other->mounted ? other->dir.path() : shm.path();
+            if (!other->mounted && (!shm.isValid() || sameFileSystem(shm.path(), view.folder)))
+                QSKIP(qPrintable("no other file system: tmpfs: " + other->error +
+                                 "; /dev/shm is not one either"));
+        }
+        rlimit savedLimit{};
+        ::getrlimit(RLIMIT_FSIZE, &savedLimit);
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        const auto restore = qScopeGuard([&] {
+            ::setrlimit(RLIMIT_FSIZE, &savedLimit);
+            ::signal(SIGXFSZ, oldHandler);
+        });
+        const QByteArray body = HttpFixtureServer::patternBody(256 * 1024);
+        server->serve("/fixed", body);
+        server->serveChunked("/chunked", body, 4096);
+        server->serveCloseMidBody("/cut", body, 40000);
+        server->serveTrickle("/slow", body, 8192, 10);
+        const QString name = path.mid(1);
+        QFile old(QDir(view.folder).filePath(name));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        if (midBody == "limit") {
+            rlimit small = savedLimit;
+            small.rlim_cur = 100 * 1024;
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        }
+        inet->MemoryLimit = 16 * 1024;
+        bool partSeen = false;
+        connect(inet.get(), &clsInet::Progress, this, [&](qint64 received, qint64) {
+            partSeen = partSeen || files(view.folder).size() == 2;
+            if (received == 0 || midBody.isEmpty() || midBody == "limit")
+                return;
+            if (midBody == "cancel")
+                view.cancel = true;
+            else if (midBody == "server gone")
+                server.reset();
+            else if (midBody == "other file system")
+                view.folder = otherFolder;
+            midBody.clear();
+        });
+        const QString home = view.folder;
+        QCOMPARE(run({path}), outcome);
+        inet.reset(); // as the window does after every batch
+        const bool saved = outcome == DownloadBatch::Outcome::Completed && box.isEmpty();
+        if (box.isEmpty() && writeError == 0) // kept in the target folder while it arrived
+            QVERIFY(partSeen);
+        QCOMPARE(files(home), QStringList{name}); // no part file left
+        QCOMPARE(file(name, home), saved && otherFolder.isEmpty() ? body : "old");
+        if (!otherFolder.isEmpty()) {
+            QCOMPARE(files(otherFolder), QStringList{name});
+            QCOMPARE(file(name, otherFolder), body);
+        }
+        QCOMPARE(view.messages.size(), box.isEmpty() && writeError == 0 ? 0 : 1);
+        if (writeError != 0)
+            QCOMPARE(view.messages[0].text,
+                     writeFailureMessage(home + '/' + name,
+                                         QString::fromLocal8Bit(std::strerror(writeError)))
+                         .text);
+        QVERIFY(view.messages.value(0).text.contains(box));
     }
 };
 

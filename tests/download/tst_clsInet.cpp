@@ -3,8 +3,11 @@
 #include "TestMain.h"
 #include "download/clsInet.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <optional>
 
@@ -18,6 +21,11 @@ bool oneBox(const RecordingReporter &recorder, const QString &title, const QStri
         qInfo() << recorder.boxes.size() << "box(es), the first:" << box.title << box.text;
     return ok;
 }
+
+QStringList hiddenFiles(const QTemporaryDir &folder)
+{
+    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+}
 } // namespace
 
 class tst_clsInet final : public QObject
@@ -29,14 +37,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("referer");
-        QTest::addColumn<QString>("box"); // the state-11 box's pattern; none when empty
+        QTest::addColumn<QString>("box");  // the state-11 box's pattern; none when empty
+        QTest::addColumn<bool>("spilled"); // over the 64 KiB memory limit of these rows
         const QString err = "icError in StateChanged 0\r\n\r\nInet Error ";
-        QTest::newRow("empty body, empty referer") << "/fixed" << 0 << "" << QString();
-        QTest::newRow("one chunk") << "/fixed" << 10240 << "http://e.com/a b?x=1&y=ä" << QString();
-        QTest::newRow("one chunk and a byte") << "/fixed" << 10241 << " padded " << QString();
-        QTest::newRow("3 MiB") << "/fixed" << 3 * 1024 * 1024 + 5 << "r" << QString();
-        QTest::newRow("404") << "/nothing" << 10 << "r" << err + "404\r\nHTTP/1.1 404 Not Found";
-        QTest::newRow("closed mid-body") << "/cut" << 40000 << "r" << err + "35796\r\n.+";
+        const int limit = 64 * 1024;
+        QTest::newRow("empty body, empty referer") << "/fixed" << 0 << "" << QString() << false;
+        QTest::newRow("one chunk")
+            << "/fixed" << 10240 << "http://e.com/a b?x=1&y=ä" << QString() << false;
+        QTest::newRow("one chunk and a byte")
+            << "/fixed" << 10241 << " padded " << QString() << false;
+        QTest::newRow("just under the limit") << "/fixed" << limit - 1 << "r" << QString() << false;
+        QTest::newRow("at the limit") << "/fixed" << limit << "r" << QString() << false;
+        QTest::newRow("just over the limit") << "/fixed" << limit + 1 << "r" << QString() << true;
+        QTest::newRow("chunked at the limit") << "/chunked" << limit << "r" << QString() << false;
+        QTest::newRow("chunked over the limit")
+            << "/chunked" << limit + 1 << "r" << QString() << true;
+        QTest::newRow("trickled over the limit")
+            << "/slow" << 3 * limit << "r" << QString() << true;
+        QTest::newRow("3 MiB") << "/fixed" << 3 * 1024 * 1024 + 5 << "r" << QString() << true;
+        QTest::newRow("404") << "/nothing" << 10 << "r" << err + "404\r\nHTTP/1.1 404 Not Found"
+                             << false;
+        QTest::newRow("closed mid-body") << "/cut" << 40000 << "r" << err + "35796\r\n.+" << false;
+        QTest::newRow("closed mid-body, spilled")
+            << "/cut" << 4 * limit << "r" << err + "35796\r\n.+" << false;
     }
     void request()
     {
@@ -44,24 +67,66 @@ private Q_SLOTS:
         QFETCH(int, size);
         QFETCH(QString, referer);
         QFETCH(QString, box);
+        QFETCH(bool, spilled);
         HttpFixtureServer server;
         QVERIFY(server.listen());
         const QByteArray body = HttpFixtureServer::patternBody(size);
         server.serve("/fixed", body);
+        server.serveChunked("/chunked", body, 1000);
+        server.serveTrickle("/slow", body, 8192, 20);
         server.serveCloseMidBody("/cut", body, 15000);
+        QTemporaryDir folder;
         RecordingReporter recorder;
-        clsInet w(recorder);
-        w.RequestFile(server.url(path), referer);
-        QVERIFY(QTest::qWaitFor([&w] { return w.DownloadStatus != TransferStatus::Outstanding; },
+        auto w = std::make_unique<clsInet>(recorder);
+        w->SpillFolder = folder.path();
+        w->MemoryLimit = 64 * 1024;
+        QSignalSpy progress(w.get(), &clsInet::Progress);
+        w->RequestFile(server.url(path), referer);
+        QVERIFY(QTest::qWaitFor([&w] { return w->DownloadStatus != TransferStatus::Outstanding; },
                                 20000));
         const bool ok = box.isEmpty();
-        QCOMPARE(w.DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
-        QCOMPARE(w.InetState, qint16(ok ? 12 : 11));
-        QCOMPARE(w.DataBinary(), ok ? body : QByteArray());
+        QCOMPARE(w->DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
+        QCOMPARE(w->InetState, qint16(ok ? 12 : 11));
+        QCOMPARE(w->DataBinary(), ok ? body : QByteArray());
         QVERIFY(!recorder.busy);
         QCOMPARE(server.requests().first().headerValues("Referer"),
                  QList<QByteArray>{referer.trimmed().toUtf8()});
         QVERIFY(ok ? recorder.boxes.isEmpty() : oneBox(recorder, "Fehler", box));
+        // Spilled: kept as a hidden part file in the folder until saved or released.
+        QCOMPARE(w->BodySpilled(), spilled);
+        QCOMPARE(hiddenFiles(folder).size(), spilled ? 1 : 0);
+        QVERIFY(!spilled || hiddenFiles(folder).value(0).startsWith(
+                                QString(path).replace(u'/', u'.') + ".part-"));
+        w.reset();
+        QVERIFY(hiddenFiles(folder).isEmpty());
+        // Progress rises to the body's size, and a trickled body reports while it arrives.
+        qint64 last = 0;
+        for (const QList<QVariant> &report : std::as_const(progress)) {
+            QVERIFY(report.at(0).toLongLong() >= last);
+            last = report.at(0).toLongLong();
+            QCOMPARE(report.at(1).toLongLong(), path == "/chunked" ? -1 : qint64(size));
+        }
+        QCOMPARE(last, ok ? qint64(size) : last);
+        QVERIFY(progress.size() >= (path == "/slow" ? 3 : ok ? 1 : 0));
+    }
+
+    void releasedMidBody()
+    {
+        HttpFixtureServer server; // a window closed mid-transfer releases the wrapper
+        QVERIFY(server.listen());
+        server.serveTrickle("/slow", HttpFixtureServer::patternBody(100000), 1000, 20);
+        QTemporaryDir folder;
+        RecordingReporter recorder;
+        auto w = std::make_unique<clsInet>(recorder);
+        w->SpillFolder = folder.path();
+        w->MemoryLimit = 1000;
+        QSignalSpy progress(w.get(), &clsInet::Progress);
+        w->RequestFile(server.url("/slow"), QString());
+        QVERIFY(progress.wait(20000));
+        QCOMPARE(hiddenFiles(folder).size(), 1);
+        w.reset();
+        QVERIFY(hiddenFiles(folder).isEmpty());
+        QVERIFY(recorder.boxes.isEmpty());
     }
 
     void connection_data()
