@@ -115,12 +115,20 @@ void HttpFixtureServer::serveRedirect(const QByteArray &path, const QByteArray &
     setReply(path, r);
 }
 
+namespace {
+QByteArray okHead(const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";
+}
+} // namespace
+
 void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArray &body,
                                           qsizetype sendBytes)
 {
-    Reply r(Reply::Kind::CloseMidBody, body);
-    r.sendBytes = sendBytes;
-    setReply(path, r);
+    serveWith(path, [=](QTcpSocket *socket) {
+        socket->write(okHead(body) + body.left(sendBytes));
+        socket->disconnectFromHost();
+    });
 }
 
 void HttpFixtureServer::serveSilent(const QByteArray &path)
@@ -131,15 +139,29 @@ void HttpFixtureServer::serveSilent(const QByteArray &path)
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                                      int intervalMs)
 {
-    Reply r(Reply::Kind::Trickle, body);
-    r.chunkSize = pieceSize;
-    r.intervalMs = intervalMs;
+    serveWith(path, [=](QTcpSocket *socket) {
+        socket->write(okHead(body));
+        auto *timer = new QTimer(socket); // goes with the connection
+        connect(timer, &QTimer::timeout, socket, [=, sent = qsizetype(0)]() mutable {
+            socket->write(body.mid(sent, pieceSize));
+            sent += pieceSize;
+            if (sent >= body.size())
+                timer->deleteLater();
+        });
+        timer->start(intervalMs);
+    });
+}
+
+void HttpFixtureServer::serveWith(const QByteArray &path, const Handler &handler)
+{
+    Reply r(Reply::Kind::Custom);
+    r.handler = handler;
     setReply(path, r);
 }
 
 void HttpFixtureServer::serveRaw(const QByteArray &path, const QByteArray &bytes)
 {
-    setReply(path, Reply(Reply::Kind::Raw, bytes));
+    serveWith(path, [bytes](QTcpSocket *socket) { socket->write(bytes); });
 }
 
 QByteArray HttpFixtureServer::patternBody(qsizetype size)
@@ -179,8 +201,8 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
 
 void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
 {
-    if (reply.kind == Reply::Kind::Raw) {
-        socket->write(reply.body);
+    if (reply.kind == Reply::Kind::Custom) {
+        reply.handler(socket);
         return;
     }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reply.reason + "\r\n";
@@ -196,27 +218,5 @@ void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
         return;
     }
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
-    socket->write(head);
-    if (reply.kind == Reply::Kind::Trickle) {
-        trickle(socket, reply);
-        return;
-    }
-    if (reply.kind == Reply::Kind::CloseMidBody) {
-        socket->write(reply.body.left(reply.sendBytes));
-        socket->disconnectFromHost();
-        return;
-    }
-    socket->write(reply.body);
-}
-
-void HttpFixtureServer::trickle(QTcpSocket *socket, const Reply &reply)
-{
-    auto *timer = new QTimer(socket); // goes with the connection
-    connect(timer, &QTimer::timeout, socket, [socket, timer, reply, sent = qsizetype(0)]() mutable {
-        socket->write(reply.body.mid(sent, reply.chunkSize));
-        sent += reply.chunkSize;
-        if (sent >= reply.body.size())
-            timer->deleteLater();
-    });
-    timer->start(reply.intervalMs);
+    socket->write(head + reply.body);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -18,16 +19,16 @@ class HttpFixtureServer final : public QObject
     Q_OBJECT
 public:
     using Header = QPair<QByteArray, QByteArray>;
+    // Writes the whole answer itself, for replies no well-behaved server sends.
+    using Handler = std::function<void(QTcpSocket *)>;
 
     struct Reply
     {
         enum class Kind {
-            Fixed,        // Content-Length and the whole body
-            Chunked,      // Transfer-Encoding: chunked, chunkSize bytes a chunk
-            CloseMidBody, // the full Content-Length, sendBytes of the body, then close
-            Silent,       // read the request, never answer
-            Raw,          // body is written as it is: status line, headers and all
-            Trickle,      // the full Content-Length, then chunkSize bytes every intervalMs
+            Fixed,   // Content-Length and the whole body
+            Chunked, // Transfer-Encoding: chunked, chunkSize bytes a chunk
+            Silent,  // read the request, never answer
+            Custom,  // the handler answers
         };
         Reply(Kind k = Kind::Fixed, const QByteArray &b = {}, int s = 200,
               const QByteArray &r = "OK")
@@ -40,8 +41,7 @@ public:
         QByteArray body;
         Kind kind = Kind::Fixed;
         int chunkSize = 4096;
-        qsizetype sendBytes = 0;
-        int intervalMs = 0;
+        Handler handler;
     };
 
     struct Request
@@ -83,7 +83,8 @@ public:
     // The body in pieces spaced by a timer, as from a slow server.
     void serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                       int intervalMs);
-    // Answers with exactly these bytes, for replies no well-behaved server sends.
+    void serveWith(const QByteArray &path, const Handler &handler);
+    // Answers with exactly these bytes.
     void serveRaw(const QByteArray &path, const QByteArray &bytes);
 
     const QList<Request> &requests() const { return m_requests; }
@@ -99,7 +100,6 @@ Q_SIGNALS:
 private:
     void onReadyRead(QTcpSocket *socket);
     static void answer(QTcpSocket *socket, const Reply &reply);
-    static void trickle(QTcpSocket *socket, const Reply &reply);
     bool startListening(QTcpServer *server);
 
     QTcpServer *m_server = nullptr;
