@@ -10,9 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-using namespace Qt::Literals::StringLiterals;
-
-class tst_frmAbout : public QObject
+class tst_frmAbout final : public QObject
 {
     Q_OBJECT
     QWidget m_owner;
@@ -23,9 +21,9 @@ private Q_SLOTS:
     {
         frmAbout::setProgramStarter([this](const QString &program) {
             m_started << program;
-            return !program.endsWith(u"fail");
+            return !program.endsWith("fail");
         });
-        m_owner.setWindowTitle(u"Vornix-Downloader 0.2 BETA1"_s);
+        m_owner.setWindowTitle("Vornix-Downloader 0.2 BETA1");
         m_owner.setGeometry(60, 50, 640, 480);
         QVERIFY(QDir().mkpath(QFileInfo(Registry::registryStandInPath()).absolutePath()));
     }
@@ -49,14 +47,14 @@ private Q_SLOTS:
                 QTest::keyClick(dlg.focusWidget() ? dlg.focusWidget() : &dlg,
                                 opening == 1 ? key : Qt::Key_Escape);
                 if (dlg.isVisible()) { // the key failed; don't hang the test
-                    caption = u"<still open>"_s;
+                    caption = "<still open>";
                     dlg.reject();
                 }
             });
             dlg.exec();
-            QCOMPARE(caption, u"About Vornix-Downloader 0.2 BETA1"_s);
+            QCOMPARE(caption, "About Vornix-Downloader 0.2 BETA1");
             QVERIFY((dlg.geometry().center() - m_owner.geometry().center()).manhattanLength() <= 4);
-            QCOMPARE(dlg.lblTitle->text(), u"Vornix-Downloader"_s);
+            QCOMPARE(dlg.lblTitle->text(), "Vornix-Downloader");
             QCOMPARE(dlg.lblVersion->text(), QStringLiteral("Version " VORNIX_VERSION_STRING));
             dlg.lblTitle->clear(); // the next opening must rebuild them
             dlg.lblVersion->clear();
@@ -69,19 +67,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("location1"); // its value line; empty: none; "-": no keys at all
         QTest::addColumn<QString>("program");   // %D%/tools/MSINFO32.EXE is a file, dir or none
         QTest::addColumn<QString>("started");
-        const QString viaLocation2 = u"%D%/tools/MSINFO32.EXE"_s, file = u"file"_s;
-        const QString fits = u"PATH="_s + QString(1023, u'p'); // with the zero: 1024 bytes
-        QTest::newRow("location 1 present") << u"PATH=%D%/x"_s << file << u"%D%/x"_s;
-        QTest::newRow("location 1 fails to start") << u"PATH=%D%/fail"_s << file << u"%D%/fail"_s;
+        const QString viaLocation2 = "%D%/tools/MSINFO32.EXE", file = "file";
+        const QString fits = "PATH=" + QString(1023, 'p'); // with the zero: 1024 bytes
+        QTest::newRow("location 1 present") << "PATH=%D%/x" << file << "%D%/x";
+        QTest::newRow("location 1 fails to start") << "PATH=%D%/fail" << file << "%D%/fail";
         QTest::newRow("only location 2, program there") << QString() << file << viaLocation2;
-        QTest::newRow("only location 2, no program") << QString() << u"none"_s << QString();
-        QTest::newRow("location 2 names a folder") << QString() << u"dir"_s << QString();
-        QTest::newRow("another type") << u"PATH=hex:41,00"_s << file << QString();
+        QTest::newRow("only location 2, no program") << QString() << "none" << QString();
+        QTest::newRow("location 2 names a folder") << QString() << "dir" << QString();
+        QTest::newRow("another type") << "PATH=hex:41,00" << file << QString();
         QTest::newRow("1024 bytes fit") << fits << file << fits.mid(5);
-        QTest::newRow("longer than 1024 bytes") << fits + u'p' << file << viaLocation2;
+        QTest::newRow("longer than 1024 bytes") << fits + 'p' << file << viaLocation2;
         QTest::newRow("filling the buffer without a zero")
-            << u"PATH=hex(1):"_s + u"41,"_s.repeated(1023) + u"41"_s << file << QString();
-        QTest::newRow("nothing configured") << u"-"_s << file << QString();
+            << "PATH=hex(1):" + QString("41,").repeated(1023) + "41" << file << QString();
+        QTest::newRow("nothing configured") << "-" << file << QString();
     }
 
     void StartSysInfo()
@@ -90,16 +88,17 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QString, started);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(program == u"dir" ? u"tools/MSINFO32.EXE"_s : u"tools"_s));
-        if (program == u"file")
-            QVERIFY(QFile(dir.filePath(u"tools/MSINFO32.EXE"_s)).open(QIODevice::WriteOnly));
-        QString text = u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location]\n"
+        QVERIFY(
+            QDir(dir.path()).mkpath(program == "dir" ? "tools/MSINFO32.EXE" : QString("tools")));
+        if (program == "file")
+            QVERIFY(QFile(dir.filePath("tools/MSINFO32.EXE")).open(QIODevice::WriteOnly));
+        QString text = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location]\n"
                        "MSINFO=%D%/tools\n"
-                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"_s;
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n";
         QFile registry(Registry::registryStandInPath());
         QVERIFY(registry.open(QIODevice::WriteOnly));
-        if (location1 != u"-")
-            registry.write((text += location1).replace(u"%D%"_s, dir.path()).toUtf8());
+        if (location1 != "-")
+            registry.write((text += location1).replace("%D%", dir.path()).toUtf8());
         registry.close();
 
         m_started.clear();
@@ -107,11 +106,11 @@ private Q_SLOTS:
         frmAbout dlg(&m_owner);
         dlg.show();
         dlg.cmdSysInfo->click();
-        started.replace(u"%D%"_s, dir.path());
+        started.replace("%D%", dir.path());
         QCOMPARE(m_started, started.isEmpty() ? QStringList() : QStringList{started});
-        QCOMPARE(boxes.boxes.size(), started.isEmpty() || started.endsWith(u"fail") ? 1 : 0);
+        QCOMPARE(boxes.boxes.size(), started.isEmpty() || started.endsWith("fail") ? 1 : 0);
         if (!boxes.boxes.isEmpty())
-            QCOMPARE(boxes.boxes[0].text, u"System Information Is Unavailable At This Time"_s);
+            QCOMPARE(boxes.boxes[0].text, "System Information Is Unavailable At This Time");
         QCOMPARE(Registry::openKeyCount(), 0);
     }
 };

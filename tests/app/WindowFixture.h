@@ -1,8 +1,12 @@
 #pragma once
 
 #include "BoxRecorder.h"
+#include "app/frmMain.h"
 
+#include <QComboBox>
+#include <QMap>
 #include <QSettings>
+#include <QTest>
 
 // The settings as the program stores them, read and written behind its back.
 // QSettings objects of one process share their data, so this one sees the
@@ -27,3 +31,46 @@ inline void clearSettings()
     userStore().clear();
     userStore().sync();
 }
+
+inline QString fieldText(const QWidget *field)
+{
+    return field->property(qobject_cast<const QComboBox *>(field) ? "currentText" : "text")
+        .toString();
+}
+
+// Selects the whole text of the field with the keyboard and types over it.
+inline void typeInto(QWidget *field, const QString &text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
+
+// The main window as a user meets it on a later run: the beta warning already
+// acknowledged, the settings otherwise `stored`, its boxes recorded.
+class WindowFixture
+{
+    struct Store
+    {
+        explicit Store(const QMap<QString, QString> &stored)
+        {
+            clearSettings();
+            storeSetting("BETA-0.2-BETA1", "OK");
+            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+                storeSetting(it.key(), it.value());
+        }
+    } m_store;
+
+public:
+    explicit WindowFixture(const QMap<QString, QString> &stored = {}) : m_store(stored) {}
+    // Shows the window and waits until it takes the keyboard.
+    bool show()
+    {
+        w.show();
+        return QTest::qWaitForWindowActive(&w);
+    }
+
+    BoxRecorder boxes;
+    frmMain w;
+};

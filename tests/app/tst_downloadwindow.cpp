@@ -1,10 +1,8 @@
 #include "HttpFixtureServer.h"
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
-#include "app/frmMain.h"
 #include "download/clsInet.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,13 +10,13 @@
 #include <QTemporaryDir>
 
 // "Download", "Abbruch" and the connection options as a user works them.
-class TestDownloadWindow : public QObject
+class tst_DownloadWindow final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void init();
-    void cleanup();
+    void cleanup() { f.reset(), server.reset(), dir.reset(); }
     void downloadAndCancel_data();
     void downloadAndCancel();
     void connection_data();
@@ -33,7 +31,16 @@ private Q_SLOTS:
 private:
     // Types the template and the list and clicks "Download"; `during` runs at each request.
     void download(const QString &urlTemplate, const QString &list,
-                  std::function<void(const QByteArray &path)> during = {});
+                  std::function<void(const QByteArray &path)> during = {})
+    {
+        typeInto(w->txtURL, urlTemplate);
+        typeInto(w->cboErsatzText, list);
+        QObject context;
+        if (during)
+            connect(server.get(), &HttpFixtureServer::requestReceived, &context,
+                    [&] { during(server->requests().last().path()); });
+        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+    }
     bool idle() const
     {
         return !w->objInet && w->cmdDownload->isEnabled() && !w->cmdAbbruch->isEnabled() &&
@@ -41,55 +48,28 @@ private:
     }
     QByteArray file(const QString &name) const
     {
-        QFile f(dir->filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+        QFile file(dir->filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
     QStringList files() const { return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden); }
 
-    std::unique_ptr<BoxRecorder> boxes;
     std::unique_ptr<HttpFixtureServer> server;
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<frmMain> w;
+    std::unique_ptr<WindowFixture> f;
+    frmMain *w = nullptr;
 };
 
-void TestDownloadWindow::init()
+void tst_DownloadWindow::init()
 {
-    clearSettings();
-    storeSetting("BETA-0.2-BETA1", "OK");
-    boxes = std::make_unique<BoxRecorder>();
     server = std::make_unique<HttpFixtureServer>();
     QVERIFY(server->listen());
     dir = std::make_unique<QTemporaryDir>();
-    w = std::make_unique<frmMain>();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    w->txtSpeicherOrt->setText(dir->path());
+    f = std::make_unique<WindowFixture>(QMap<QString, QString>{{"SpeicherOrt", dir->path()}});
+    w = &f->w;
+    QVERIFY(f->show());
 }
 
-void TestDownloadWindow::cleanup()
-{
-    w.reset();
-    server.reset();
-    boxes.reset();
-}
-
-void TestDownloadWindow::download(const QString &urlTemplate, const QString &list,
-                                  std::function<void(const QByteArray &path)> during)
-{
-    for (QWidget *field : std::initializer_list<QWidget *>{w->txtURL, w->cboErsatzText}) {
-        QTest::mouseClick(field, Qt::LeftButton);
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, field == w->txtURL ? urlTemplate : list);
-    }
-    QObject context;
-    if (during)
-        connect(server.get(), &HttpFixtureServer::requestReceived, &context,
-                [&] { during(server->requests().last().path()); });
-    QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
-}
-
-void TestDownloadWindow::downloadAndCancel_data()
+void tst_DownloadWindow::downloadAndCancel_data()
 {
     QTest::addColumn<QString>("action"); // what happens while /f2 is being fetched
     QTest::addColumn<QStringList>("written");
@@ -100,7 +80,7 @@ void TestDownloadWindow::downloadAndCancel_data()
     QTest::newRow("window closed") << "close" << QStringList{"f1"} << "Abgebrochen - /f2" << 2;
 }
 
-void TestDownloadWindow::downloadAndCancel()
+void tst_DownloadWindow::downloadAndCancel()
 {
     QFETCH(QString, action);
     QFETCH(QStringList, written);
@@ -118,7 +98,7 @@ void TestDownloadWindow::downloadAndCancel()
         buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
                    w->cmdVorschauAktualisieren->isEnabled()};
         if (path == "/f2" && action == "escape")
-            QTest::keyClick(w.get(), Qt::Key_Escape);
+            QTest::keyClick(w, Qt::Key_Escape);
         if (path == "/f2" && action == "close")
             w->close();
     });
@@ -129,12 +109,12 @@ void TestDownloadWindow::downloadAndCancel()
     QCOMPARE(server->requests().size(), requests);
     QVERIFY(idle());
     QVERIFY(!w->blnAbbruch);
-    QVERIFY(boxes->boxes.isEmpty());
+    QVERIFY(f->boxes.boxes.isEmpty());
     if (action == "close")
         QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
 }
 
-void TestDownloadWindow::connection_data()
+void tst_DownloadWindow::connection_data()
 {
     QTest::addColumn<int>("option");
     QTest::addColumn<bool>("viaProxy");
@@ -144,7 +124,7 @@ void TestDownloadWindow::connection_data()
     QTest::newRow("Benutzerdefiniert") << 2 << true;
 }
 
-void TestDownloadWindow::connection()
+void tst_DownloadWindow::connection()
 {
     QFETCH(int, option);
     QFETCH(bool, viaProxy);
@@ -170,7 +150,7 @@ void TestDownloadWindow::connection()
     QCOMPARE(file("f2"), viaProxy ? "via proxy" : "direct");
 }
 
-void TestDownloadWindow::optionClick_data()
+void tst_DownloadWindow::optionClick_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<bool>("proxyEnabled");
@@ -182,20 +162,23 @@ void TestDownloadWindow::optionClick_data()
     QTest::newRow("outside the group") << 3 << true << "unchanged";
 }
 
-void TestDownloadWindow::optionClick()
+void tst_DownloadWindow::optionClick()
 {
     QFETCH(int, index);
     QFETCH(bool, proxyEnabled);
     QFETCH(QString, status);
-    w->optProxy_Click(2); // start from the state every other click changes
+    QTest::mouseClick(w->optProxy[2], Qt::LeftButton); // the state every other click changes
     w->setStatusPanelText(1, "unchanged");
-    w->optProxy_Click(index);
+    if (index < 3)
+        QTest::mouseClick(w->optProxy[index], Qt::LeftButton);
+    else
+        w->optProxy_Click(index);
     QCOMPARE(w->txtProxy->isEnabled(), proxyEnabled);
     QCOMPARE(w->statusPanelText(1), status);
     QCOMPARE(w->txtProxy->text(), "proxy:port");
 }
 
-void TestDownloadWindow::sameFileName_data()
+void tst_DownloadWindow::sameFileName_data()
 {
     QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
     QTest::addColumn<QString>("list");        // %2: the fixture's port
@@ -223,7 +206,7 @@ void TestDownloadWindow::sameFileName_data()
     row("names differ", "http://%1/§", "a/c;a?b;b", "", false, "", {"a?b", "ac", "b"});
 }
 
-void TestDownloadWindow::sameFileName()
+void tst_DownloadWindow::sameFileName()
 {
     QFETCH(QString, urlTemplate);
     QFETCH(QString, list);
@@ -254,7 +237,7 @@ void TestDownloadWindow::sameFileName()
     QVERIFY(idle());
 }
 
-void TestDownloadWindow::refusedRequest_data()
+void tst_DownloadWindow::refusedRequest_data()
 {
     QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
     QTest::addColumn<int>("option");
@@ -265,17 +248,17 @@ void TestDownloadWindow::refusedRequest_data()
     QTest::newRow("proxy:port") << "http://%1/f§" << 2;
 }
 
-void TestDownloadWindow::refusedRequest()
+void tst_DownloadWindow::refusedRequest()
 {
     QFETCH(QString, urlTemplate);
     QFETCH(int, option);
     QTest::mouseClick(w->optProxy[option], Qt::LeftButton); // txtProxy keeps "proxy:port"
     download(urlTemplate.replace("%1", server->hostPort()), "01;02;03;04;05;06;07;08;09;10-20");
-    QCOMPARE(boxes->boxes.size(), 1);
+    QCOMPARE(f->boxes.boxes.size(), 1);
     QVERIFY(idle());
     QCOMPARE(server->connectionCount(), 0);
     QCOMPARE(files(), QStringList());
 }
 
-VORNIX_WINDOW_TEST_MAIN(TestDownloadWindow)
+VORNIX_WINDOW_TEST_MAIN(tst_DownloadWindow)
 #include "tst_downloadwindow.moc"

@@ -8,20 +8,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-using namespace Qt::Literals::StringLiterals;
 using Command = void (*)();
 Q_DECLARE_METATYPE(Command)
 
 // All text fields hold the same text and selection; only the focused one may change.
-class tst_EditCommands : public QObject
+class tst_EditCommands final : public QObject
 {
     Q_OBJECT
     QWidget m_window;
     QLineEdit *txtURL = new QLineEdit(&m_window);
     QComboBox *cboErsatzText = new QComboBox(&m_window);
     QPlainTextEdit *txtVorschau = new QPlainTextEdit(&m_window);
-    QPushButton *button = new QPushButton(u"OK"_s, &m_window);
-    QRadioButton *option = new QRadioButton(u"Direkt"_s, &m_window);
+    QPushButton *button = new QPushButton("OK", &m_window);
+    QRadioButton *option = new QRadioButton("Direkt", &m_window);
 
 private Q_SLOTS:
     void initTestCase()
@@ -53,8 +52,8 @@ private Q_SLOTS:
         row("paste replaces the selection", EditPaste, cboErsatzText, 2, "0-9", "0-9", "01;0-9;03");
         row("empty clipboard deletes", EditPaste, cboErsatzText, 2, QString(), "", "01;;03");
         row("paste into the read-only preview", EditPaste, txtVorschau, 2, "x", "x", "01\n§2\n03");
-        const Command lowerCut = [] { ToolbarButtonClick(u"cut"_s); };
-        const Command copyBlank = [] { ToolbarButtonClick(u"Copy "_s); };
+        const Command lowerCut = [] { ToolbarButtonClick("cut"); };
+        const Command copyBlank = [] { ToolbarButtonClick("Copy "); };
         row("toolbar keys match case", lowerCut, txtURL, 2, "alt", "alt", text);
         row("toolbar keys match blanks", copyBlank, txtURL, 2, "alt", "alt", text);
     }
@@ -65,11 +64,11 @@ private Q_SLOTS:
         QFETCH(QString, clipboard);
         clipboard.isNull() ? QGuiApplication::clipboard()->clear()
                            : QGuiApplication::clipboard()->setText(clipboard);
-        txtURL->setText(u"01;§2;03"_s);
+        txtURL->setText("01;§2;03");
         txtURL->setSelection(3, length);
         cboErsatzText->setEditText(txtURL->text());
         cboErsatzText->lineEdit()->setSelection(3, length);
-        txtVorschau->setPlainText(u"01\n§2\n03"_s);
+        txtVorschau->setPlainText("01\n§2\n03");
         QTextCursor cursor(txtVorschau->document());
         cursor.setPosition(3);
         cursor.setPosition(3 + length, QTextCursor::KeepAnchor);

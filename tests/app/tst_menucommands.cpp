@@ -1,80 +1,139 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
-#include "app/frmMain.h"
 
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
 
-using namespace Qt::Literals::StringLiterals;
-
-class TestMenuCommands : public QObject
+// Menu items are found by the captions the user reads and chosen with their access keys.
+class tst_MenuCommands final : public QObject
 {
     Q_OBJECT
-    BoxRecorder boxes;
-    std::unique_ptr<frmMain> w;
+    std::unique_ptr<WindowFixture> f;
+
+    // Opens the menu and clicks the item with the mouse: false when a caption is not there.
+    bool choose(const QString &menuCaption, const QString &itemCaption)
+    {
+        QMenuBar *bar = f->w.menuBar();
+        for (QAction *menu : bar->actions()) {
+            if (menu->text() != menuCaption)
+                continue;
+            for (QAction *item : menu->menu()->actions()) {
+                if (item->text() != itemCaption || !item->isEnabled())
+                    continue;
+                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
+                if (!QTest::qWaitFor([&] { return menu->menu()->isVisible(); }))
+                    return false;
+                QTest::mouseClick(menu->menu(), Qt::LeftButton, {},
+                                  menu->menu()->actionGeometry(item).center());
+                return true;
+            }
+        }
+        return false;
+    }
+
 private Q_SLOTS:
     void init()
     {
-        clearSettings();
-        storeSetting(u"BETA-0.2-BETA1"_s, u"OK"_s);
-        boxes.boxes.clear();
-        w = std::make_unique<frmMain>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        w->setWindowTitle(u"Vornix Test"_s);
+        f = std::make_unique<WindowFixture>();
+        QVERIFY(f->show());
+        f->w.setWindowTitle("Vornix Test");
     }
-    void cleanup() { w.reset(); }
-    void toolbarButtons_data()
+    void cleanup() { f.reset(); }
+
+    void editCommands_data()
     {
-        QTest::addColumn<QString>("key");   // pressed on "abcdef" with "cd" selected, "XY" copied
-        QTest::addColumn<QString>("after"); // the field, then the clipboard
-        QTest::newRow("New does nothing") << u"New"_s << u"abcdef XY"_s;
-        QTest::newRow("Cut") << u"Cut"_s << u"abef cd"_s;
-        QTest::newRow("Copy") << u"Copy"_s << u"abcdef cd"_s;
-        QTest::newRow("Paste") << u"Paste"_s << u"abXYef XY"_s;
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QKeySequence>("shortcut"); // as the menu shows it
+        QTest::addColumn<QString>("tooltip");       // of the toolbar button doing the same
+        QTest::addColumn<QString>(
+            "after"); // on "abcdef", "cd" selected, "XY" copied: field, clipboard
+        QTest::newRow("Neu does nothing") << "&Datei"
+                                          << "&Neu" << QKeySequence("Ctrl+N") << "Neu"
+                                          << "abcdef XY";
+        QTest::newRow("Ausschneiden") << "&Bearbeiten"
+                                      << "&Ausschneiden" << QKeySequence("Ctrl+X") << "Ausschneiden"
+                                      << "abef cd";
+        QTest::newRow("Kopieren") << "&Bearbeiten"
+                                  << "&Kopieren" << QKeySequence("Ctrl+C") << "Kopieren"
+                                  << "abcdef cd";
+        QTest::newRow("Einfügen") << "&Bearbeiten"
+                                  << "&Einfügen" << QKeySequence("Ctrl+V") << "Einfügen"
+                                  << "abXYef XY";
     }
-    void toolbarButtons()
+    void editCommands()
     {
-        QFETCH(QString, key);
-        QApplication::clipboard()->setText(u"XY"_s);
-        w->txtURL->setText(u"abcdef"_s);
-        w->txtURL->setFocus();
-        w->txtURL->setSelection(2, 2);
-        auto *button = w->findChild<QAction *>(u"tbToolBar_"_s + key);
-        QVERIFY(button && button->data() == key);
-        // Clicked with the mouse: the button must leave the focus in the field.
-        QTest::mouseClick(w->tbToolBar->widgetForAction(button), Qt::LeftButton);
-        QTEST(QString(w->txtURL->text() + u' ' + QApplication::clipboard()->text()), "after");
-        QCOMPARE(QApplication::focusWidget(), w->txtURL);
+        QFETCH(QString, menu);
+        QFETCH(QString, item);
+        QFETCH(QKeySequence, shortcut);
+        QFETCH(QString, tooltip);
+        QFETCH(QString, after);
+        QLineEdit *field = f->w.txtURL;
+        QAction *button = nullptr;
+        for (QAction *b : f->w.tbToolBar->actions())
+            if (b->toolTip() == tooltip && !b->icon().isNull())
+                button = b;
+        QVERIFY(button);
+        for (const char *way : {"menu", "shortcut", "toolbar"}) {
+            QApplication::clipboard()->setText("XY");
+            field->setText("abcdef");
+            field->setFocus();
+            field->setSelection(2, 2);
+            if (way == std::string_view("menu"))
+                QVERIFY(choose(menu, item));
+            else if (way == std::string_view("shortcut"))
+                QTest::keySequence(&f->w, shortcut);
+            else // with the mouse: the button must leave the focus in the field
+                QTest::mouseClick(f->w.tbToolBar->widgetForAction(button), Qt::LeftButton);
+            QTRY_COMPARE(QApplication::focusWidget(), field);
+            const QString got = field->text() + ' ' + QApplication::clipboard()->text();
+            QVERIFY2(got == after, qPrintable(way + (": " + got)));
+        }
     }
-    void menuItems_data()
+
+    void viewAndHelp_data()
     {
+        QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("bar"); // none: a help item, giving a box each time
-        QTest::newRow("Symbolleiste") << u"mnuViewToolbar"_s << u"tbToolBar"_s;
-        QTest::newRow("Statusleiste") << u"mnuViewStatusBar"_s << u"sbStatusBar"_s;
-        QTest::newRow("Inhalt") << u"mnuHelpContents"_s << QString();
-        QTest::newRow("Suchen") << u"mnuHelpSearchForHelpOn"_s << QString();
+        QTest::newRow("Symbolleiste") << "&Ansicht"
+                                      << "&Symbolleiste"
+                                      << "tbToolBar";
+        QTest::newRow("Statusleiste") << "&Ansicht"
+                                      << "Status&leiste"
+                                      << "sbStatusBar";
+        QTest::newRow("Inhalt") << "&Hilfe"
+                                << "&Inhalt" << QString();
+        QTest::newRow("Suchen") << "&Hilfe"
+                                << "&Suchen in der Hilfe..." << QString();
     }
-    void menuItems()
+    void viewAndHelp()
     {
+        QFETCH(QString, menu);
         QFETCH(QString, item);
         QFETCH(QString, bar);
-        auto *action = w->findChild<QAction *>(item);
+        QAction *action = nullptr;
+        for (QAction *a : f->w.findChildren<QAction *>())
+            if (a->text() == item)
+                action = a;
         QVERIFY(action);
+        QCOMPARE(action->isChecked(), !bar.isEmpty()); // the check mark tells the bar is shown
         for (bool shown : {false, true}) {
-            action->trigger();
+            QVERIFY(choose(menu, item));
             QCOMPARE(action->isChecked(), shown && !bar.isEmpty());
             if (!bar.isEmpty())
-                QCOMPARE(w->findChild<QWidget *>(bar)->isVisible(), shown);
+                QCOMPARE(f->w.findChild<QWidget *>(bar)->isVisible(), shown);
         }
-        QCOMPARE(boxes.boxes.size(), bar.isEmpty() ? 2 : 0);
-        for (const MsgBoxRequest &box : std::as_const(boxes.boxes)) // title, icon, text
-            QCOMPARE(u"%1 %2 %3"_s.arg(box.title).arg(int(box.icon)).arg(box.text),
-                     u"Vornix Test 2 Keine Hilfe verfügbar."_s);
+        QCOMPARE(f->boxes.boxes.size(), bar.isEmpty() ? 2 : 0);
+        for (const MsgBoxRequest &box : std::as_const(f->boxes.boxes)) // title, icon, text
+            QCOMPARE(QString("%1 %2 %3").arg(box.title).arg(int(box.icon)).arg(box.text),
+                     "Vornix Test 2 Keine Hilfe verfügbar.");
     }
+
     void infoOpensAboutModally()
     {
         QString caption; // stays empty unless the dialog blocks the menu command
@@ -84,17 +143,18 @@ private Q_SLOTS:
                 dialog->close();
             }
         });
-        w->mnuHelpAbout->trigger();
-        QCOMPARE(caption, u"About Vornix Test"_s);
+        QVERIFY(choose("&Hilfe", "In&fo"));
+        QCOMPARE(caption, "About Vornix Test");
     }
+
     void exitSavesTheSettings()
     {
-        w->txtSpeicherOrt->setText(u"/srv/ziel"_s);
-        w->mnuFileExit->trigger();
-        QVERIFY(!w->isVisible());
-        QCOMPARE(storedSetting(u"SpeicherOrt"_s), u"/srv/ziel"_s);
+        typeInto(f->w.txtSpeicherOrt, "/srv/ziel");
+        QVERIFY(choose("&Datei", "&Beenden"));
+        QVERIFY(!f->w.isVisible());
+        QCOMPARE(storedSetting("SpeicherOrt"), "/srv/ziel");
     }
 };
 
-VORNIX_WINDOW_TEST_MAIN(TestMenuCommands)
+VORNIX_WINDOW_TEST_MAIN(tst_MenuCommands)
 #include "tst_menucommands.moc"

@@ -1,10 +1,10 @@
+#include "TestMain.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
-#include "TestMain.h"
 
 #include <QtTest>
 
-class tst_UrlList : public QObject
+class tst_UrlList final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:

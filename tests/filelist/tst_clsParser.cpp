@@ -1,9 +1,9 @@
-#include "filelist/clsParser.h"
 #include "TestMain.h"
+#include "filelist/clsParser.h"
 
 #include <QtTest>
 
-class tst_clsParser : public QObject
+class tst_clsParser final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -69,14 +69,14 @@ void tst_clsParser::textList()
     QFETCH(QString, bound);
     QFETCH(QString, why);
     clsParser parser;
-    parser.setInputText(QStringLiteral("1-40")); // a longer list must leave nothing behind
+    parser.setInputText("1-40"); // a longer list must leave nothing behind
     parser.TextList();
     parser.setInputText(input);
     try {
         QStringList first = parser.TextList();
         QVERIFY2(kind < 0, "no failure");
         QCOMPARE(first, expected);
-        first.append(QStringLiteral("more")); // each read hands out its own copy
+        first.append("more"); // each read hands out its own copy
         QCOMPARE(parser.TextList(), expected);
     } catch (const ParserError &error) {
         QCOMPARE(int(error.kind()), kind);
@@ -88,7 +88,7 @@ void tst_clsParser::textList()
         if (!why.isEmpty())
             QCOMPARE(message,
                      "Der Eintrag \"" + item + "\" der Ersetzungsliste ist ungültig: " + why);
-        parser.setInputText(QStringLiteral("z")); // the next read starts over
+        parser.setInputText("z"); // the next read starts over
         QCOMPARE(parser.TextList(), QStringList{"z"});
     }
 }
@@ -98,7 +98,7 @@ void tst_clsParser::itemLimit_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<qint64>("count");
     QTest::addColumn<bool>("accepted");
-    const QString full = QStringLiteral("0-32767;"); // 32768 items
+    const QString full = "0-32767;"; // 32768 items
     QTest::newRow("0-32767; 400 times") << full.repeated(400) << qint64(13107200) << false;
     QTest::newRow("exactly the limit") << full.repeated(7) + "1-20624" << qint64(250000) << true;
     QTest::newRow("one over the limit") << full.repeated(7) + "0-20624" << qint64(250001) << false;
@@ -117,7 +117,7 @@ void tst_clsParser::itemLimit()
         const QStringList items = parser.TextList();
         QVERIFY2(accepted, "no failure");
         QCOMPARE(items.size(), count);
-        QCOMPARE(items.constLast(), QStringLiteral("20624"));
+        QCOMPARE(items.constLast(), "20624");
     } catch (const ParserError &error) {
         QVERIFY2(!accepted, qPrintable(error.userMessage()));
         QCOMPARE(error.kind(), ParserError::TooManyUrls);
