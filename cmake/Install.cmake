@@ -1,5 +1,6 @@
 # Installs the program like any desktop application (executable, menu entry,
-# hicolor icons, AppStream metadata) and packages that tree as a .deb.
+# hicolor icons, AppStream metadata), the command-line program next to it,
+# their manual pages and the Debian documents, and packages that tree as a .deb.
 
 include(GNUInstallDirs)
 
@@ -8,7 +9,27 @@ set(VORNIX_APP_ID "vornix-downloader")
 # the plain program name, which the program also reports as its desktop file.
 set(VORNIX_APPSTREAM_ID "io.github.vornix_downloader")
 
-install(TARGETS vornix-downloader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vornix-downloader vornix-fetch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Debian wants manual pages and changelogs compressed to the maximum, and
+# without gzip's time stamp so that two builds give the same package.
+set(VORNIX_GZIPPED)
+function(vornix_gzip source output)
+    add_custom_command(OUTPUT ${output}
+        COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" gzip ${source} ${output}
+        DEPENDS ${source} VERBATIM)
+    set(VORNIX_GZIPPED ${VORNIX_GZIPPED} ${output} PARENT_SCOPE)
+endfunction()
+set(_vornix_pkgdoc ${PROJECT_BINARY_DIR}/packaging)
+foreach(_program vornix-downloader vornix-fetch)
+    vornix_gzip(${PROJECT_SOURCE_DIR}/packaging/${_program}.1 ${_vornix_pkgdoc}/${_program}.1.gz)
+    install(FILES ${_vornix_pkgdoc}/${_program}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+# A native package (no Debian revision) keeps its Debian changelog as changelog.gz.
+vornix_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog ${_vornix_pkgdoc}/changelog.gz)
+add_custom_target(vornix_packaging_docs ALL DEPENDS ${VORNIX_GZIPPED})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_vornix_pkgdoc}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${VORNIX_APP_ID})
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${VORNIX_APP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Installs a build into a throw-away DESTDIR and checks that everything a
 # desktop needs (menu entry, icons, AppStream data, program) lands where the
-# menu and software centres look for it, and that the validators accept it.
+# menu and software centres look for it, that the command-line program runs
+# without a display, that the manual pages read cleanly, and that the
+# validators and Debian's package checker (lintian) accept it all.
 # Usage: scripts/check-install.sh <build-dir>
 set -uo pipefail
 
@@ -12,7 +14,9 @@ fi
 build_dir=$(cd "$1" && pwd)
 
 app=vornix-downloader
+cli=vornix-fetch
 appstream_id=io.github.vornix_downloader
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
 
 failures=0
 ok() { printf '  ok    %s\n' "$*"; }
@@ -22,7 +26,8 @@ fail() {
 }
 
 destdir=$(mktemp -d "${TMPDIR:-/tmp}/vornix-install.XXXXXX")
-trap 'rm -rf "$destdir"' EXIT
+pkgdir=$(mktemp -d "${TMPDIR:-/tmp}/vornix-package.XXXXXX")
+trap 'rm -rf "$destdir" "$pkgdir"' EXIT
 
 echo "== Installing $build_dir into $destdir (prefix /usr)"
 if ! DESTDIR="$destdir" cmake --install "$build_dir" --prefix /usr >"$destdir.log" 2>&1; then
@@ -41,9 +46,14 @@ metainfo="$root/share/metainfo/$appstream_id.metainfo.xml"
 icon16="$root/share/icons/hicolor/16x16/apps/$app.png"
 icon32="$root/share/icons/hicolor/32x32/apps/$app.png"
 iconsvg="$root/share/icons/hicolor/scalable/apps/$app.svg"
+clibin="$root/bin/$cli"
+docdir="$root/share/doc/$app"
+manpages=("$root/share/man/man1/$app.1.gz" "$root/share/man/man1/$cli.1.gz")
 
-if [[ -f "$bin" && -x "$bin" ]]; then ok "bin/$app"; else fail "bin/$app missing or not executable"; fi
-for f in "$desktop" "$metainfo" "$iconsvg"; do
+for f in "$bin" "$clibin"; do
+    if [[ -f "$f" && -x "$f" ]]; then ok "${f#"$root"/}"; else fail "${f#"$root"/} missing or not executable"; fi
+done
+for f in "$desktop" "$metainfo" "$iconsvg" "$docdir/copyright" "$docdir/changelog.gz" "${manpages[@]}"; do
     if [[ -s "$f" ]]; then ok "${f#"$root"/}"; else fail "${f#"$root"/} missing or empty"; fi
 done
 
@@ -92,8 +102,6 @@ if [[ -f "$desktop" ]]; then
     fi
 fi
 if [[ -f "$metainfo" ]]; then
-    version_h="$build_dir/src/version.h"
-    version=$(sed -n 's/^#define VORNIX_VERSION_STRING "\(.*\)"/\1/p' "$version_h" 2>/dev/null)
     if [[ -n "$version" ]] && grep -q "<release version=\"$version\"" "$metainfo"; then
         ok "AppStream release $version matches the program version"
     else
@@ -127,6 +135,60 @@ elif [[ -f "$metainfo" ]]; then
     printf '%s\n' "$out" | sed 's/^/        /'
     if ((rc == 0)); then ok "appstreamcli validate-tree"; else fail "appstreamcli validate-tree (exit $rc)"; fi
 fi
+
+echo "== $cli runs without a display and without Qt's window libraries"
+if [[ -x "$clibin" ]]; then
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$clibin" --version 2>&1)
+    if [[ "$out" == "$cli $version" ]]; then ok "--version: $out"; else fail "--version printed '$out'"; fi
+    if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$clibin" --help 2>&1 | grep -q -- '--dry-run'; then
+        ok "--help lists the options"
+    else
+        fail "--help does not list the options"
+    fi
+    needed=$(readelf -d "$clibin" 2>/dev/null | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
+    if grep -Eq 'libQt6(Gui|Widgets)' <<<"$needed"; then
+        fail "$cli links $(grep -E 'libQt6(Gui|Widgets)' <<<"$needed" | tr '\n' ' ')"
+    else
+        ok "$cli needs no Qt Gui or Widgets"
+    fi
+fi
+
+echo "== Manual pages and changelog"
+for page in "${manpages[@]}"; do
+    [[ -f "$page" ]] || continue
+    name=${page##*/}
+    # What lintian runs: any complaint of groff or man shows here.
+    out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    if [[ -z "$out" ]]; then ok "$name formats without warnings"; else printf '%s\n' "$out"; fail "$name"; fi
+    if zcat "$page" | grep -q "^\.TH .* \"${name%.1.gz} $version\""; then
+        ok "$name names version $version"
+    else
+        fail "$name does not name version $version in its .TH line"
+    fi
+done
+if [[ -f "$docdir/changelog.gz" ]]; then
+    if zcat "$docdir/changelog.gz" | head -n1 | grep -q "^$app ($version) "; then
+        ok "changelog.gz starts with version $version"
+    else
+        fail "changelog.gz has no entry for $version on top (packaging/changelog)"
+    fi
+fi
+
+echo "== Debian package (cpack -G DEB) and lintian"
+if ! command -v lintian >/dev/null; then
+    fail "lintian not found (package lintian)"
+elif ! (cd "$build_dir" && cpack -G DEB -B "$pkgdir") >"$pkgdir.log" 2>&1; then
+    cat "$pkgdir.log"
+    fail "cpack -G DEB"
+else
+    deb=$(find "$pkgdir" -maxdepth 1 -name '*.deb' | head -n1)
+    # Errors and warnings fail; informational tags are listed for the record.
+    lintian --fail-on error,warning --display-info "$deb" >"$pkgdir.log" 2>&1
+    rc=$?
+    grep -v 'root privileges' "$pkgdir.log" | sed 's/^/        /'
+    if ((rc == 0)); then ok "lintian ${deb##*/}: no errors or warnings"; else fail "lintian ${deb##*/}"; fi
+fi
+rm -f "$pkgdir.log"
 
 echo
 if ((failures)); then

@@ -9,6 +9,7 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     xvfb xauth
     desktop-file-utils appstream dpkg-dev file
+    lintian man-db
 )
 
 missing=()
