@@ -14,9 +14,10 @@
 class BodyStore final
 {
 public:
-    // Measured: larger bodies gain nothing from memory, and a batch of small
-    // files never touches a part file.
-    static constexpr qint64 kDefaultMemoryLimit = 4 * 1024 * 1024;
+    // Measured on 40 bodies of 3 MiB: kept in memory and collected chunk by
+    // chunk they took five times as long as written while they arrived. Small
+    // files (most lists) still never touch a part file.
+    static constexpr qint64 kDefaultMemoryLimit = 1024 * 1024;
 
     // Drops everything and starts a new body of unknown length. A part file
     // is made in folder (the system's temporary folder when empty), named
