@@ -1,8 +1,9 @@
 #include "BenchRegistry.h"
 #include "LoopbackServer.h"
 #include "ProcessFigures.h"
-#include "ui/MsgBox.h"
 #include "app/frmMain.h"
+#include "download/BodyStore.h"
+#include "ui/MsgBox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,12 +20,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +53,7 @@ struct Work
     uint64_t bodySize = 0;
     int delayMs = 0;
     int runs = 1;
+    bool checksums = false; // of f1, before the files are deleted
 };
 
 // Runs a child and waits for it; its resource use lands in ru. The child's
@@ -118,6 +124,42 @@ bool filesComplete(const QString &dir, const Work &work, const char *who)
     return true;
 }
 
+// Position-dependent, so a lost, doubled or moved block shows; 0 when unreadable.
+uint64_t fileChecksum(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    std::vector<uint64_t> block(128 * 1024);
+    uint64_t sum = 1469598103934665603ull;
+    qint64 n = 0;
+    while ((n = f.read(reinterpret_cast<char *>(block.data()),
+                       static_cast<qint64>(block.size() * sizeof(uint64_t)))) > 0) {
+        if (n % 8 != 0)
+            std::memset(reinterpret_cast<char *>(block.data()) + n, 0,
+                        static_cast<size_t>(8 - n % 8));
+        for (size_t i = 0; i < static_cast<size_t>((n + 7) / 8); ++i)
+            sum = (sum ^ block[i]) * 1099511628211ull;
+    }
+    return sum;
+}
+
+// Seconds from this process's start to now, from the kernel's own record.
+double secondsSinceProcessStart()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // Field 22, counted after the command name in parentheses (field 2).
+    std::istringstream rest(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && rest >> field; ++i) {
+    }
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9 -
+           std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 void emptyFolder(const QString &dir)
 {
     QDir d(dir);
@@ -132,7 +174,9 @@ struct Results
     double wallRatio = 0;  // median of the runs' own ratios: both sides of a run share the load
     double maxPeakMiB = 0; // highest of our runs, the figure the memory goal is judged on
     double baseMiB = 0;    // resident size before the batch (window shown, server running)
+    double startup = 0;    // process start to the window ready, for the whole-process wall
     bool peakReset = false;
+    uint64_t oursSum = 0, curlSum = 0;
 };
 
 // Drives the real window: the list, folder and connection are set as a user
@@ -204,6 +248,7 @@ bool measure(const Work &work, Results &results)
         w.txtReferer->clear();
         QCoreApplication::processEvents();
         results.baseMiB = statusKiB("VmRSS") / 1024.0;
+        results.startup = secondsSinceProcessStart();
 
         for (int run = 0; ok && run < work.runs; ++run) {
             const QString oursDir = scratch.path() + QStringLiteral("/ours%1").arg(run);
@@ -221,6 +266,8 @@ bool measure(const Work &work, Results &results)
                         break;
                     }
                     ok = filesComplete(curlDir, work, "curl");
+                    if (ok && work.checksums)
+                        results.curlSum = fileChecksum(curlDir + QStringLiteral("/f1"));
                     if (!keepFiles)
                         emptyFolder(curlDir);
                 } else {
@@ -228,6 +275,8 @@ bool measure(const Work &work, Results &results)
                     ok = fetchWithWindow(w, server, oursDir, boxes, o, peakReset);
                     results.peakReset = peakReset;
                     ok = filesComplete(oursDir, work, "batch") && ok;
+                    if (ok && work.checksums)
+                        results.oursSum = fileChecksum(oursDir + QStringLiteral("/f1"));
                     if (!keepFiles)
                         emptyFolder(oursDir);
                 }
@@ -266,10 +315,12 @@ void printTable(const Results &r, const char *runsNote)
                 r.curl.cpu, r.curl.peakMiB);
 }
 
-void printWallGoal(const Results &r)
+void printWallGoal(const Results &r, double goal)
 {
-    std::printf("  wall ratio %.2f, median of the runs' ratios (goal <= 1.30): %s\n", r.wallRatio,
-                verdict(r.wallRatio <= 1.3));
+    std::printf("  wall ratio %.2f, median of the runs' ratios (goal <= %.2f): %s\n", r.wallRatio,
+                goal, verdict(r.wallRatio <= goal));
+    std::printf("  whole process: %.3f s start-up (Qt, window) + the batch = %.3f s\n", r.startup,
+                r.startup + r.ours.wall);
 }
 
 int figureSmall()
@@ -283,7 +334,7 @@ int figureSmall()
         return 1;
     std::printf("1000 files of 10 KiB, fetched one after another into a folder\n");
     printTable(r, "median of 5 runs");
-    printWallGoal(r);
+    printWallGoal(r, 1.3);
     std::printf("  CPU ratio %.2f (no goal)\n", r.ours.cpu / r.curl.cpu);
     return 0;
 }
@@ -297,10 +348,11 @@ int figureLarge()
     Results r;
     if (!measure(work, r))
         return 1;
-    const double peakGoal = 1.5 * static_cast<double>(work.bodySize) / MiB + 64;
+    // Whatever the body's size: what stays in memory is bounded by the limit.
+    const double peakGoal = 64 + static_cast<double>(BodyStore::kDefaultMemoryLimit) / MiB;
     std::printf("5 files of 100 MiB, fetched one after another into a folder\n");
     printTable(r, "median of 3 runs");
-    printWallGoal(r);
+    printWallGoal(r, 1.0);
     if (!r.peakReset)
         std::printf("  note: the kernel did not reset the resident peak; it covers the whole "
                     "process\n");
@@ -309,6 +361,41 @@ int figureLarge()
     std::printf("  of which %.1f MiB were resident before the batch (window, Qt, server)\n",
                 r.baseMiB);
     return 0;
+}
+
+int figureHuge()
+{
+    constexpr uint64_t GiB = 1024 * MiB;
+    Work work;
+    work.files = 1;
+    work.bodySize = 2 * GiB;
+    work.checksums = true;
+    struct statvfs fs
+    {
+    };
+    if (statvfs(QFile::encodeName(QDir::tempPath()).constData(), &fs) != 0 ||
+        static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize < 5 * GiB) {
+        std::printf("skipped: less than 5 GiB free in %s for the two copies\n",
+                    qPrintable(QDir::tempPath()));
+        return 0;
+    }
+    // Two and a half times the body was what holding it whole needed.
+    const rlimit space{GiB, GiB};
+    if (setrlimit(RLIMIT_AS, &space) != 0) {
+        std::printf("FAILED: cannot limit the address space: %s\n", std::strerror(errno));
+        return 1;
+    }
+    Results r;
+    if (!measure(work, r))
+        return 1;
+    std::printf("one 2 GiB body, the process limited to 1 GiB of address space\n");
+    printTable(r, "one run");
+    std::printf("  wall ratio %.2f (no goal)\n", r.wallRatio);
+    std::printf("  checksums batch %016llx, curl %016llx: %s\n",
+                static_cast<unsigned long long>(r.oursSum),
+                static_cast<unsigned long long>(r.curlSum),
+                r.oursSum == r.curlSum && r.oursSum != 0 ? "identical" : "DIFFERENT");
+    return r.oursSum == r.curlSum && r.oursSum != 0 ? 0 : 1;
 }
 
 int figureIdle()
@@ -410,6 +497,10 @@ const BenchRegistrar regSmall("batch-small",
 const BenchRegistrar regLarge("batch-large",
                               "5 x 100 MiB through the download window next to curl, peak memory",
                               [] { return runInFreshProcess("batch-large", figureLarge); });
+const BenchRegistrar regHuge("huge",
+                             "one 2 GiB body through the download window in 1 GiB of address "
+                             "space, next to curl",
+                             [] { return runInFreshProcess("huge", figureHuge); });
 const BenchRegistrar regIdle("batch-idle",
                              "CPU while one transfer waits 5 s on a slow server, next to curl",
                              [] { return runInFreshProcess("batch-idle", figureIdle); });
