@@ -129,11 +129,11 @@ void ConsoleBatchView::endFile(bool cancelled)
 {
     if (m_url.isEmpty())
         return;
-    if (!m_failed && !cancelled) {
+    if (!m_failed && !cancelled && !m_options.quiet) {
         const QString path = targetPath(m_options, m_url);
         const qint64 size = QFileInfo(path).size();
         m_savedBytes += size;
-        if (!m_terminal && !m_options.quiet)
+        if (!m_terminal)
             printErrorLine(QStringLiteral("[%1/%2] gespeichert: %3 (%4)")
                                .arg(m_index)
                                .arg(m_urlCount)
