@@ -8,14 +8,14 @@
 #include <QTimer>
 #include <QToolBar>
 
-// Menu items are found by the captions the user reads and chosen with their access keys.
+// Menu items are found by the captions the user reads and chosen with the mouse.
 class tst_MenuCommands final : public QObject
 {
     Q_OBJECT
     std::unique_ptr<WindowFixture> f;
 
-    // Opens the menu and clicks the item with the mouse: false when a caption is not there.
-    bool choose(const QString &menuCaption, const QString &itemCaption)
+    // Opens the menu and clicks the item: null when no enabled item has these captions.
+    QAction *choose(const QString &menuCaption, const QString &itemCaption)
     {
         QMenuBar *bar = f->w.menuBar();
         for (QAction *menu : bar->actions()) {
@@ -26,13 +26,13 @@ class tst_MenuCommands final : public QObject
                     continue;
                 QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
                 if (!QTest::qWaitFor([&] { return menu->menu()->isVisible(); }))
-                    return false;
+                    return nullptr;
                 QTest::mouseClick(menu->menu(), Qt::LeftButton, {},
                                   menu->menu()->actionGeometry(item).center());
-                return true;
+                return item;
             }
         }
-        return false;
+        return nullptr;
     }
 
 private Q_SLOTS:
@@ -48,22 +48,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QKeySequence>("shortcut"); // as the menu shows it
+        QTest::addColumn<QKeySequence>("shortcut"); // shown in the menu
         QTest::addColumn<QString>("tooltip");       // of the toolbar button doing the same
-        QTest::addColumn<QString>(
-            "after"); // on "abcdef", "cd" selected, "XY" copied: field, clipboard
-        QTest::newRow("Neu does nothing") << "&Datei"
-                                          << "&Neu" << QKeySequence("Ctrl+N") << "Neu"
-                                          << "abcdef XY";
-        QTest::newRow("Ausschneiden") << "&Bearbeiten"
-                                      << "&Ausschneiden" << QKeySequence("Ctrl+X") << "Ausschneiden"
-                                      << "abef cd";
-        QTest::newRow("Kopieren") << "&Bearbeiten"
-                                  << "&Kopieren" << QKeySequence("Ctrl+C") << "Kopieren"
-                                  << "abcdef cd";
-        QTest::newRow("Einfügen") << "&Bearbeiten"
-                                  << "&Einfügen" << QKeySequence("Ctrl+V") << "Einfügen"
-                                  << "abXYef XY";
+        QTest::addColumn<QString>("after"); // "abcdef", "cd" selected, "XY" copied: field clipboard
+        const auto row = [](const char *tag, const char *menu, const char *item, const char *key,
+                            const char *tip, const char *after) {
+            QTest::newRow(tag) << menu << QString::fromUtf8(item)
+                               << QKeySequence(QString::fromLatin1(key)) << QString::fromUtf8(tip)
+                               << after;
+        };
+        row("Neu does nothing", "&Datei", "&Neu", "Ctrl+N", "Neu", "abcdef XY");
+        row("Ausschneiden", "&Bearbeiten", "&Ausschneiden", "Ctrl+X", "Ausschneiden", "abef cd");
+        row("Kopieren", "&Bearbeiten", "&Kopieren", "Ctrl+C", "Kopieren", "abcdef cd");
+        row("Einfügen", "&Bearbeiten", "&Einfügen", "Ctrl+V", "Einfügen", "abXYef XY");
     }
     void editCommands()
     {
@@ -83,9 +80,11 @@ private Q_SLOTS:
             field->setText("abcdef");
             field->setFocus();
             field->setSelection(2, 2);
-            if (way == std::string_view("menu"))
-                QVERIFY(choose(menu, item));
-            else if (way == std::string_view("shortcut"))
+            if (way == std::string_view("menu")) {
+                const QAction *chosen = choose(menu, item);
+                QVERIFY(chosen);
+                QCOMPARE(chosen->shortcut(), shortcut);
+            } else if (way == std::string_view("shortcut"))
                 QTest::keySequence(&f->w, shortcut);
             else // with the mouse: the button must leave the focus in the field
                 QTest::mouseClick(f->w.tbToolBar->widgetForAction(button), Qt::LeftButton);
