@@ -89,30 +89,24 @@ QString HttpFixtureServer::hostPort() const
     return QStringLiteral("127.0.0.1:%1").arg(m_server ? m_server->serverPort() : 0);
 }
 
-void HttpFixtureServer::serve(const QByteArray &path, const QByteArray &body)
+void HttpFixtureServer::serve(const QByteArray &path, const QByteArray &body, int status,
+                              const QByteArray &reason)
 {
-    setReply(path, Reply(Reply::Kind::Fixed, body));
+    m_replies.insert(path, Reply(Reply::Kind::Fixed, body, status, reason));
 }
 
 void HttpFixtureServer::serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize)
 {
     Reply r(Reply::Kind::Chunked, body);
     r.chunkSize = chunkSize;
-    setReply(path, r);
+    m_replies.insert(path, r);
 }
 
-void HttpFixtureServer::serveStatus(const QByteArray &path, int status, const QByteArray &reason,
-                                    const QByteArray &body)
+void HttpFixtureServer::serveRedirect(const QByteArray &path, const QByteArray &location)
 {
-    setReply(path, Reply(Reply::Kind::Fixed, body, status, reason));
-}
-
-void HttpFixtureServer::serveRedirect(const QByteArray &path, const QByteArray &location,
-                                      int status)
-{
-    Reply r(Reply::Kind::Fixed, "moved", status, "Found");
+    Reply r(Reply::Kind::Fixed, "moved", 302, "Found");
     r.headers.append({"Location", location});
-    setReply(path, r);
+    m_replies.insert(path, r);
 }
 
 namespace {
@@ -133,7 +127,7 @@ void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArr
 
 void HttpFixtureServer::serveSilent(const QByteArray &path)
 {
-    setReply(path, Reply(Reply::Kind::Silent));
+    serveWith(path, [](QTcpSocket *) {});
 }
 
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
@@ -154,9 +148,9 @@ void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &b
 
 void HttpFixtureServer::serveWith(const QByteArray &path, const Handler &handler)
 {
-    Reply r(Reply::Kind::Custom);
+    Reply r;
     r.handler = handler;
-    setReply(path, r);
+    m_replies.insert(path, r);
 }
 
 void HttpFixtureServer::serveRaw(const QByteArray &path, const QByteArray &bytes)
@@ -180,8 +174,7 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
         const QList<QByteArray> lines = buffer.left(end).split('\n');
         buffer.remove(0, end + 4);
         Request request;
-        request.requestLine = lines.value(0).trimmed();
-        request.target = request.requestLine.split(' ').value(1);
+        request.target = lines.value(0).trimmed().split(' ').value(1);
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines[i].trimmed();
             const qsizetype colon = line.indexOf(':');
@@ -191,17 +184,13 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
         m_requests.append(request);
         const Reply reply = m_replies.value(request.path(), m_defaultReply);
         Q_EMIT requestReceived();
-        if (reply.kind == Reply::Kind::Silent) {
-            disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-            return;
-        }
         answer(socket, reply);
     }
 }
 
 void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
 {
-    if (reply.kind == Reply::Kind::Custom) {
+    if (reply.handler) {
         reply.handler(socket);
         return;
     }

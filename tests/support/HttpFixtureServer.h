@@ -27,8 +27,6 @@ public:
         enum class Kind {
             Fixed,   // Content-Length and the whole body
             Chunked, // Transfer-Encoding: chunked, chunkSize bytes a chunk
-            Silent,  // read the request, never answer
-            Custom,  // the handler answers
         };
         Reply(Kind k = Kind::Fixed, const QByteArray &b = {}, int s = 200,
               const QByteArray &r = "OK")
@@ -41,12 +39,11 @@ public:
         QByteArray body;
         Kind kind = Kind::Fixed;
         int chunkSize = 4096;
-        Handler handler;
+        Handler handler; // when set, it answers instead
     };
 
     struct Request
     {
-        QByteArray requestLine;
         QByteArray target;
         QList<Header> headers;
         // All values of the header `name` (case-insensitive), in order.
@@ -70,20 +67,18 @@ public:
     // "127.0.0.1:<port>", as a proxy name.
     QString hostPort() const;
 
-    void setReply(const QByteArray &path, const Reply &reply) { m_replies.insert(path, reply); }
     // The reply for paths without one of their own; a 404 unless set.
     void setDefaultReply(const Reply &reply) { m_defaultReply = reply; }
-    void serve(const QByteArray &path, const QByteArray &body);
+    void serve(const QByteArray &path, const QByteArray &body, int status = 200,
+               const QByteArray &reason = "OK");
     void serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize);
-    void serveStatus(const QByteArray &path, int status, const QByteArray &reason,
-                     const QByteArray &body = QByteArray());
-    void serveRedirect(const QByteArray &path, const QByteArray &location, int status = 302);
+    void serveRedirect(const QByteArray &path, const QByteArray &location);
     void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
+    // Reads the request and never answers.
     void serveSilent(const QByteArray &path);
     // The body in pieces spaced by a timer, as from a slow server.
     void serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                       int intervalMs);
-    void serveWith(const QByteArray &path, const Handler &handler);
     // Answers with exactly these bytes.
     void serveRaw(const QByteArray &path, const QByteArray &bytes);
 
@@ -98,6 +93,7 @@ Q_SIGNALS:
     void requestReceived();
 
 private:
+    void serveWith(const QByteArray &path, const Handler &handler);
     void onReadyRead(QTcpSocket *socket);
     static void answer(QTcpSocket *socket, const Reply &reply);
     bool startListening(QTcpServer *server);
