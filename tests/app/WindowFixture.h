@@ -21,14 +21,13 @@ inline QString storedSetting(const QString &key)
 {
     return userStore().value("Settings/" + key).toString();
 }
+// A null value removes the key.
 inline void storeSetting(const QString &key, const QString &value)
 {
-    userStore().setValue("Settings/" + key, value);
-    userStore().sync();
-}
-inline void clearSettings()
-{
-    userStore().clear();
+    if (value.isNull())
+        userStore().remove("Settings/" + key);
+    else
+        userStore().setValue("Settings/" + key, value);
     userStore().sync();
 }
 
@@ -48,22 +47,18 @@ inline void typeInto(QWidget *field, const QString &text)
 }
 
 // The main window as a user meets it on a later run: the beta warning already
-// acknowledged, the settings otherwise `stored`, its boxes recorded.
+// acknowledged, the settings otherwise `stored`, its boxes recorded. The window
+// reads the settings when it is first shown.
 class WindowFixture
 {
-    struct Store
-    {
-        explicit Store(const QMap<QString, QString> &stored)
-        {
-            clearSettings();
-            storeSetting("BETA-0.2-BETA1", "OK");
-            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-                storeSetting(it.key(), it.value());
-        }
-    } m_store;
-
 public:
-    explicit WindowFixture(const QMap<QString, QString> &stored = {}) : m_store(stored) {}
+    explicit WindowFixture(const QMap<QString, QString> &stored = {})
+    {
+        userStore().clear();
+        storeSetting("BETA-0.2-BETA1", "OK");
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            storeSetting(it.key(), it.value());
+    }
     // Shows the window and waits until it takes the keyboard.
     bool show()
     {

@@ -84,9 +84,7 @@ private Q_SLOTS:
         QFETCH(bool, viaProxy);
         HttpFixtureServer proxy;
         QVERIFY(proxy.listen());
-        HttpFixtureServer::Reply fromProxy;
-        fromProxy.body = "via proxy";
-        proxy.setDefaultReply(fromProxy);
+        proxy.setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "via proxy"});
         if (option == 1)
             qputenv("http_proxy", proxy.url(QString()).toLatin1());
         const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
@@ -166,14 +164,12 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         QFETCH(QString, box);
         QFETCH(QStringList, written);
-        server->setDefaultReply(
-            HttpFixtureServer::Reply(HttpFixtureServer::Reply::Kind::Fixed, "x"));
-        QList<MsgBoxRequest> asked;
-        const MsgBoxHandler recorder = setMsgBoxHandler([&](const MsgBoxRequest &r) {
+        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "x"});
+        QList<MsgBoxRequest> &asked = f->boxes.boxes; // f->boxes puts back the old handler
+        setMsgBoxHandler([&](const MsgBoxRequest &r) {
             asked << r;
             return yes ? Answer::Yes : Answer::No;
         });
-        const auto restore = qScopeGuard([&] { setMsgBoxHandler(recorder); });
         QTest::keyClicks(w->txtDateiprefix, prefix);
 
         const QString port = server->hostPort().section(':', 1);

@@ -1,12 +1,17 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
+#include "app/EditCommands.h"
 
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QToolBar>
+
+using Command = void (*)();
+Q_DECLARE_METATYPE(Command)
 
 // Menu items are found by the captions the user reads and chosen with the mouse.
 class tst_MenuCommands final : public QObject
@@ -94,21 +99,76 @@ private Q_SLOTS:
         }
     }
 
+    // Every field holds the same text and selection; only the focused one may change.
+    // Cut, copy and paste with a selection in txtURL: editCommands.
+    void commandsOnTheFocus_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("length");        // of the selection from the fourth character on
+        QTest::addColumn<QString>("clipboard"); // null: empty
+        QTest::addColumn<QString>("clipboardAfter");
+        QTest::addColumn<QString>("textAfter"); // of the field, or of txtURL for the others
+        const auto row = [](const char *tag, Command run, const char *field, int length,
+                            QString clip, QString clipAfter, QString textAfter) {
+            QTest::newRow(tag) << run << field << length << clip << clipAfter << textAfter;
+        };
+        const QString text = "01;§2;03";
+        const char *preview = "txtVorschau", *combo = "cboErsatzText";
+        row("copy without a selection", EditCopy, combo, 0, "alt", "alt", text);
+        row("cut without a selection", EditCut, "txtURL", 0, "alt", "alt", text);
+        row("copy on a button", EditCopy, "cmdDownload", 2, "alt", "alt", text);
+        row("cut on an option", EditCut, "optProxy1", 2, "alt", "alt", text);
+        row("copy lines from the preview", EditCopy, preview, 5, "alt", "§2\n03", "01\n§2\n03");
+        row("paste replaces the selection", EditPaste, combo, 2, "0-9", "0-9", "01;0-9;03");
+        row("empty clipboard deletes", EditPaste, combo, 2, QString(), "", "01;;03");
+        row("paste into the read-only preview", EditPaste, preview, 2, "x", "x", "01\n§2\n03");
+        const Command lowerCut = [] { ToolbarButtonClick("cut"); };
+        const Command copyBlank = [] { ToolbarButtonClick("Copy "); };
+        row("toolbar keys match case", lowerCut, "txtURL", 2, "alt", "alt", text);
+        row("toolbar keys match blanks", copyBlank, "txtURL", 2, "alt", "alt", text);
+    }
+    void commandsOnTheFocus()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, length);
+        QFETCH(QString, clipboard);
+        frmMain &w = f->w;
+        clipboard.isNull() ? QGuiApplication::clipboard()->clear()
+                           : QGuiApplication::clipboard()->setText(clipboard);
+        w.txtURL->setText("01;§2;03");
+        w.txtURL->setSelection(3, length);
+        w.cboErsatzText->setEditText(w.txtURL->text());
+        w.cboErsatzText->lineEdit()->setSelection(3, length);
+        w.txtVorschau->setPlainText("01\n§2\n03");
+        QTextCursor cursor(w.txtVorschau->document());
+        cursor.setPosition(3);
+        cursor.setPosition(3 + length, QTextCursor::KeepAnchor);
+        w.txtVorschau->setTextCursor(cursor);
+        QWidget *focus = w.findChild<QWidget *>(field);
+        focus->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), focus);
+        QFETCH(Command, command);
+        command();
+        QTEST(QGuiApplication::clipboard()->text(), "clipboardAfter");
+        QTEST(focus == w.txtVorschau     ? w.txtVorschau->toPlainText()
+              : focus == w.cboErsatzText ? w.cboErsatzText->currentText()
+                                         : w.txtURL->text(),
+              "textAfter");
+    }
+
     void viewAndHelp_data()
     {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("bar"); // none: a help item, giving a box each time
-        QTest::newRow("Symbolleiste") << "&Ansicht"
-                                      << "&Symbolleiste"
-                                      << "tbToolBar";
-        QTest::newRow("Statusleiste") << "&Ansicht"
-                                      << "Status&leiste"
-                                      << "sbStatusBar";
-        QTest::newRow("Inhalt") << "&Hilfe"
-                                << "&Inhalt" << QString();
-        QTest::newRow("Suchen") << "&Hilfe"
-                                << "&Suchen in der Hilfe..." << QString();
+        const auto row = [](const char *tag, const char *menu, const char *item, const char *bar) {
+            QTest::newRow(tag) << menu << item << bar;
+        };
+        row("Symbolleiste", "&Ansicht", "&Symbolleiste", "tbToolBar");
+        row("Statusleiste", "&Ansicht", "Status&leiste", "sbStatusBar");
+        row("Inhalt", "&Hilfe", "&Inhalt", "");
+        row("Suchen", "&Hilfe", "&Suchen in der Hilfe...", "");
     }
     void viewAndHelp()
     {
