@@ -87,6 +87,7 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     m_responseCode = 0;
     m_responseInfo.clear();
     m_writeFailure.clear();
+    m_retryAfter.clear();
     checkRequest(operation, data, header);
     const RequestTarget target = RequestTarget::parse(url);
     const QByteArray proxy =
@@ -357,13 +358,20 @@ bool Inet::onHeaderLine(const char *line, size_t length)
         m_awaitStatusLine = false;
         m_headerComplete = false;
         m_statusLine = text;
+        m_retryAfter.clear();
         m_bodyAccepted = false;
         postState(icReceivingResponse);
         return true;
     }
-    if (!text.isEmpty() || m_headerComplete)
+    if (m_headerComplete)
         return true;
-    return onHeaderEnd();
+    if (text.isEmpty())
+        return onHeaderEnd();
+    // Kept for the caller's next try after an error reply.
+    const QByteArrayView name("retry-after:");
+    if (text.left(name.size()).compare(name, Qt::CaseInsensitive) == 0)
+        m_retryAfter = text.mid(name.size()).trimmed();
+    return true;
 }
 
 bool Inet::onHeaderEnd()

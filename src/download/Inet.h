@@ -99,6 +99,8 @@ public:
     QString ResponseInfo() const { return m_responseInfo; }
     // Path and query of the latest request's URL, from the "/" after the host on.
     QString Document() const { return m_document; }
+    // The Retry-After value of the last answer as sent, empty when it had none.
+    QByteArray RetryAfter() const { return m_retryAfter; }
 
     // A transfer that receives nothing for this long fails.
     void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
@@ -168,6 +170,7 @@ private:
     bool m_awaitStatusLine = false;
     bool m_headerComplete = false;
     QByteArray m_statusLine;
+    QByteArray m_retryAfter;
     qint32 m_abortNumber = 0;
     QString m_abortInfo;
     QString m_writeFailure;

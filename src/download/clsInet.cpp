@@ -87,9 +87,11 @@ ComponentDetails clsInet::componentDetails() const
     return {Inetd->ResponseCode(), Inetd->ResponseInfo()};
 }
 
-void clsInet::fail(qint32 number, const QString &description, const QString &shownText)
+void clsInet::fail(qint32 number, const QString &description, const Message &message)
 {
-    m_failure = TransferFailure{number, description, shownText};
+    if (!HoldMessages)
+        m_reporter.showMessage(message);
+    m_failure = TransferFailure{number, description, message.text, false, message};
     DownloadStatus = TransferStatus::Failed;
 }
 
@@ -113,10 +115,9 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {
-            const Message message = requestFailureMessage(number, description, componentDetails());
-            m_reporter.showMessage(message);
             // A request that never started is finished as far as the caller is concerned.
-            fail(number, description, message.text);
+            fail(number, description,
+                 requestFailureMessage(number, description, componentDetails()));
             RequestRefused = true;
         });
 }
@@ -152,19 +153,17 @@ void clsInet::Inetd_StateChanged(qint16 State)
                 wakeWaitingCaller();
             } else if (State == Inet::icError) {
                 const ComponentDetails details = componentDetails();
-                const Message message = stateErrorMessage(details);
-                m_reporter.showMessage(message);
                 // The request has failed for good; the caller must not wait for more.
-                fail(details.responseCode, details.responseInfo, message.text);
+                fail(details.responseCode, details.responseInfo, stateErrorMessage(details));
+                m_failure->retryAfter = Inetd->RetryAfter();
                 wakeWaitingCaller();
             } else if (State == Inet::icResponseCompleted) {
                 collectBody();
             }
         },
         [&](qint32 number, const QString &description) {
-            const Message message = handlerFailureMessage(number, description, componentDetails());
-            m_reporter.showMessage(message);
-            fail(number, description, message.text);
+            fail(number, description,
+                 handlerFailureMessage(number, description, componentDetails()));
             m_reporter.setBusy(false);
             wakeWaitingCaller();
         });

@@ -2,6 +2,7 @@
 
 #include "download/AccessType.h"
 #include "download/BodyStore.h"
+#include "download/Message.h"
 #include "download/PartFile.h"
 
 #include <QByteArray>
@@ -30,6 +31,10 @@ struct TransferFailure
     // gone): a failure of the file, not of the transfer, and nothing is shown
     // yet; description holds the system's reason.
     bool bodyNotStored = false;
+    // The message itself, whether shown or held back (HoldMessages).
+    Message message = {};
+    // The Retry-After header of an error reply, as sent.
+    QByteArray retryAfter = {};
 };
 
 // The transfer wrapper: one HTTP transfer component behind a small pollable
@@ -57,6 +62,9 @@ public:
     // component with every request; the system's temporary folder when empty.
     QString SpillFolder;
     qint64 MemoryLimit = BodyStore::kDefaultMemoryLimit;
+    // Failures are not shown but left in Failure() for the caller, who may
+    // try again or list them instead.
+    bool HoldMessages = false;
 
     QString DataText() const;
     // Read back from the part file when the body was too large for memory.
@@ -86,7 +94,7 @@ private:
     void collectBody();
     void collectChunks();
     ComponentDetails componentDetails() const;
-    void fail(qint32 number, const QString &description, const QString &shownText);
+    void fail(qint32 number, const QString &description, const Message &message);
 
     Reporter &m_reporter;
     std::unique_ptr<Inet> Inetd;
