@@ -60,33 +60,7 @@ bool fetchWithClsInet(LoopbackServer &server, Figure &f)
 
 bool fetchWithCurl(const std::string &url, Figure &f)
 {
-    std::vector<std::string> args = {"curl", "-s", "--noproxy", "*", "-o", "/dev/null", url};
-    std::vector<char *> argv;
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    // The child's ru_maxrss starts at this process's size when it is spawned, so
-    // its own peak is sampled from /proc while it runs (its buffers are
-    // allocated at once, so the sampling misses little).
-    const std::string statusPath = "/proc/" + std::to_string(pid) + "/status";
-    int status = 0;
-    rusage ru{};
-    double peakKiB = 0;
-    pid_t done = 0;
-    while ((done = wait4(pid, &status, WNOHANG, &ru)) == 0) {
-        peakKiB = std::max(peakKiB, statusKiB(statusPath.c_str(), "VmHWM"));
-        usleep(500);
-    }
-    if (done != pid)
-        return false;
-    f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    f.cpu = seconds(ru.ru_utime) + seconds(ru.ru_stime);
-    f.peakMiB = peakKiB / 1024.0;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return timedRun({"curl", "-s", "--noproxy", "*", "-o", "/dev/null", url}, f);
 }
 
 int run()
