@@ -23,3 +23,12 @@ Message nameCollisionQuestion(int count, const QString &fileName)
                 .arg(fileName),
             QString(), Message::Icon::Exclamation, Message::Buttons::YesNo};
 }
+
+QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &url)
+{
+    return QStringLiteral("Warte %1 s vor Versuch %2 von %3: ")
+               .arg(seconds)
+               .arg(attempt)
+               .arg(attempts) +
+           url;
+}

@@ -7,3 +7,5 @@ Message writeFailureMessage(const QString &path, const QString &reason);
 Message folderRefusedMessage();
 // Different URLs of one list would write the same file.
 Message nameCollisionQuestion(int count, const QString &fileName);
+// The status line while the batch waits before another try of url.
+QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &url);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/BatchOptions.h"
 #include "download/Reporter.h"
 
 #include <QList>
@@ -7,6 +8,9 @@
 #include <QStringList>
 
 class clsInet;
+
+// How the batch was done with one URL of its list.
+enum class FileEnd { Saved, Skipped, Failed, Cancelled };
 
 // What the batch reads from and writes to its front end, at the moments it
 // does: the referer just before each request, folder and prefix just after
@@ -24,6 +28,9 @@ public:
     virtual bool cancelRequested() const = 0;
     // The poll has acted on the cancel request.
     virtual void cancelActedOn() = 0;
+    // For a display of the whole list: URL `index` (from 1) of `count`.
+    virtual void fileStarted(int /*index*/, int /*count*/, const QString & /*url*/) {}
+    virtual void fileFinished(int /*index*/, int /*count*/, const QString & /*url*/, FileEnd) {}
 };
 
 // A URL whose file was not written, and why, as the person was told.
@@ -46,17 +53,20 @@ public:
         Cancelled,
         WriteFailed,
         RequestRefused, // the transfer refused a request before any traffic
-        FolderRefused   // the target folder is empty or not a full path
+        FolderRefused,  // the target folder is empty or not a full path
+        TooManyFailures // BatchOptions::stopAfterFailures in a row
     };
 
     struct Result
     {
         Outcome outcome = Outcome::Completed;
         int saved = 0;
+        int skipped = 0; // their files existed already
         QList<BatchFailure> failures;
     };
 
     // The caller owns objInet (its access type set) and releases it when the
     // batch returns; after a cancel nothing more is asked of it.
-    static Result run(clsInet &objInet, const QStringList &urls, BatchView &view);
+    static Result run(clsInet &objInet, const QStringList &urls, BatchView &view,
+                      const BatchOptions &options = BatchOptions());
 };

@@ -25,7 +25,10 @@ QByteArray HttpFixtureServer::Request::path() const
     return slash < 0 ? QByteArray("/") : target.mid(slash);
 }
 
-HttpFixtureServer::HttpFixtureServer(QObject *parent) : QObject(parent) {}
+HttpFixtureServer::HttpFixtureServer(QObject *parent) : QObject(parent)
+{
+    m_clock.start();
+}
 
 bool HttpFixtureServer::startListening(QTcpServer *server)
 {
@@ -153,6 +156,14 @@ void HttpFixtureServer::serveWith(const QByteArray &path, const Handler &handler
     m_replies.insert(path, r);
 }
 
+void HttpFixtureServer::serveInTurn(const QByteArray &path, QList<Reply> replies)
+{
+    if (replies.isEmpty())
+        return;
+    m_replies.insert(path, replies.takeFirst());
+    m_laterReplies.insert(path, replies);
+}
+
 void HttpFixtureServer::serveRaw(const QByteArray &path, const QByteArray &bytes)
 {
     serveWith(path, [bytes](QTcpSocket *socket) { socket->write(bytes); });
@@ -181,8 +192,11 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
             if (colon > 0)
                 request.headers.append({line.left(colon), line.mid(colon + 1).trimmed()});
         }
+        request.atMs = m_clock.elapsed();
         m_requests.append(request);
         const Reply reply = m_replies.value(request.path(), m_defaultReply);
+        if (QList<Reply> &later = m_laterReplies[request.path()]; !later.isEmpty())
+            m_replies.insert(request.path(), later.takeFirst());
         Q_EMIT requestReceived();
         answer(socket, reply);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -46,6 +47,7 @@ public:
     {
         QByteArray target;
         QList<Header> headers;
+        qint64 atMs = 0; // when it arrived, in ms since the server was made
         // All values of the header `name` (case-insensitive), in order.
         QList<QByteArray> headerValues(const QByteArray &name) const;
         bool isAbsoluteForm() const { return target.startsWith("http://"); }
@@ -81,6 +83,8 @@ public:
                       int intervalMs);
     // Answers with exactly these bytes.
     void serveRaw(const QByteArray &path, const QByteArray &bytes);
+    // Answers the requests for path with these replies in turn, the last one for good.
+    void serveInTurn(const QByteArray &path, QList<Reply> replies);
 
     const QList<Request> &requests() const { return m_requests; }
     int connectionCount() const { return m_connections; }
@@ -101,6 +105,8 @@ private:
     QTcpServer *m_server = nullptr;
     bool m_tls = false;
     QHash<QByteArray, Reply> m_replies;
+    QHash<QByteArray, QList<Reply>> m_laterReplies;
+    QElapsedTimer m_clock;
     Reply m_defaultReply{Reply::Kind::Fixed, "no such file", 404, "Not Found"};
     QList<Request> m_requests;
     QHash<QTcpSocket *, QByteArray> m_pending;

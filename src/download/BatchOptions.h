@@ -1,0 +1,26 @@
+#pragma once
+
+// How a batch treats its list beyond fetching it once in order. The defaults
+// fetch every URL once, show every failure and never wait.
+struct BatchOptions
+{
+    // More would only hide a server that is down for good.
+    static constexpr int kMaxRetries = 10;
+    // A minute between two files is already slower than anyone watches.
+    static constexpr int kMaxPauseMs = 60000;
+
+    // Further tries after a failure that may pass (time-outs, a busy server).
+    int retries = 0;
+    // Between two requests: pauseMs plus a random part of up to pauseJitterMs.
+    int pauseMs = 0;
+    int pauseJitterMs = 0;
+    // A URL whose file exists already is not requested.
+    bool skipExisting = false;
+    // Failed URLs end up in the result only, not in one message each.
+    bool collectFailures = false;
+    // Ends the batch after this many failures in a row (0: never), so a list
+    // that runs past the end of a series stops by itself.
+    int stopAfterFailures = 0;
+    // Every wait is multiplied by this; tests shorten them.
+    double timeScale = 1.0;
+};
