@@ -21,6 +21,6 @@ struct BatchOptions
     // Ends the batch after this many failures in a row (0: never), so a list
     // that runs past the end of a series stops by itself.
     int stopAfterFailures = 0;
-    // Every wait is multiplied by this; tests shorten them.
+    // Every wait is multiplied by this (0 to 1), so tests need not wait seconds.
     double timeScale = 1.0;
 };

@@ -99,20 +99,18 @@ DownloadBatch::Outcome writeBody(clsInet &objInet, const QString &url, BatchView
     failures.append(reported(view, url, writeFailureMessage(path, reason), reason));
     return DownloadBatch::Outcome::WriteFailed;
 }
-} // namespace
 
-namespace {
 BatchOptions bounded(BatchOptions options)
 {
     options.retries = std::clamp(options.retries, 0, BatchOptions::kMaxRetries);
     options.pauseMs = std::clamp(options.pauseMs, 0, BatchOptions::kMaxPauseMs);
     options.pauseJitterMs = std::clamp(options.pauseJitterMs, 0, BatchOptions::kMaxPauseMs);
     options.stopAfterFailures = std::max(options.stopAfterFailures, 0);
-    options.timeScale = std::max(options.timeScale, 0.0);
+    options.timeScale = std::clamp(options.timeScale, 0.0, 1.0);
     return options;
 }
 
-// One walk through the list; run() keeps the state of the URL being fetched here.
+// One walk through the list and what it has come to so far.
 class BatchRun final
 {
 public:
@@ -219,7 +217,7 @@ private:
 
     FileEnd failed(const QString &url, const TransferFailure &failure, bool show)
     {
-        // Held back while another try might still succeed.
+        // With HoldMessages the wrapper left showing it to us.
         if (show && m_inet.HoldMessages)
             m_view.showMessage(failure.message);
         m_result.failures.append({url, failure.number, failure.description, failure.shownText});
