@@ -11,6 +11,7 @@
 
 namespace {
 const QString kDownloadStatus = QStringLiteral("Download: ");
+const QString kCancelStatus = QStringLiteral("Abgebrochen - ");
 // Wide enough to see time pass, rare enough not to flicker.
 constexpr int kTickMs = 500;
 // The transfer reports every 50 ms; a line redrawn that often only flickers.
@@ -70,16 +71,25 @@ ConsoleBatchView::ConsoleBatchView(const FetchOptions &options, int urlCount, St
     }
 }
 
-void ConsoleBatchView::setStatusText(const QString &text)
+void ConsoleBatchView::fileStarted(int index, int /*count*/, const QString &url)
 {
-    if (!text.startsWith(kDownloadStatus))
-        return; // the cancel's text; finish() reports it
-    endFile(false);
-    m_url = text.mid(kDownloadStatus.size());
-    ++m_index;
-    m_failed = false;
+    m_url = url;
+    m_index = index;
     m_received = 0;
     m_expected = -1;
+    drawProgress();
+}
+
+void ConsoleBatchView::setStatusText(const QString &text)
+{
+    // "Download: " starts each try and finish() reports a cancel; any other
+    // text tells of a wait before the next try.
+    if (text.startsWith(kDownloadStatus) || text.startsWith(kCancelStatus)) {
+        m_wait.clear();
+        return;
+    }
+    m_wait = text;
+    printFileLine(text);
     drawProgress();
 }
 
@@ -101,45 +111,54 @@ Answer ConsoleBatchView::showMessage(const Message &message)
     clearProgress();
     printErrorLine((m_url.isEmpty() ? QString() : m_url + QStringLiteral(": ")) +
                    oneLine(message.text));
-    m_failed = !m_url.isEmpty();
     drawProgress();
     // Nobody can answer a question here; take the safe answer.
     return message.buttons == Message::Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 
+void ConsoleBatchView::fileFinished(int /*index*/, int /*count*/, const QString &url, FileEnd end)
+{
+    if (end == FileEnd::Saved && !m_options.quiet) {
+        const QString path = targetPath(m_options, url);
+        const qint64 size = QFileInfo(path).size();
+        m_savedBytes += size;
+        printFileLine(
+            QStringLiteral("gespeichert: %1 (%2)").arg(path, sizeText(static_cast<double>(size))));
+    } else if (end == FileEnd::Skipped) {
+        printFileLine(QStringLiteral("übersprungen: ") + targetPath(m_options, url));
+    }
+    m_url.clear();
+    m_wait.clear();
+}
+
 void ConsoleBatchView::finish(const DownloadBatch::Result &result)
 {
-    const bool cancelled = result.outcome == DownloadBatch::Outcome::Cancelled;
-    endFile(cancelled);
     m_tick.stop();
     clearProgress();
     if (m_options.quiet)
         return;
     QString summary = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(m_urlCount);
+    if (result.skipped > 0)
+        summary += QStringLiteral(", %1 übersprungen").arg(result.skipped);
     if (!result.failures.isEmpty())
         summary += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
-    if (cancelled)
+    if (result.outcome == DownloadBatch::Outcome::Cancelled)
         summary += QStringLiteral(", abgebrochen");
+    if (result.outcome == DownloadBatch::Outcome::TooManyFailures) {
+        const int inARow = m_options.batch.stopAfterFailures;
+        summary += inARow == 1
+                       ? QStringLiteral(", beendet nach dem ersten Fehlschlag")
+                       : QStringLiteral(", beendet nach %1 Fehlschlägen in Folge").arg(inARow);
+    }
     printErrorLine(summary);
 }
 
-// The file of the current URL is done with: saved unless a message was shown
-// for it or the batch was cancelled during its transfer.
-void ConsoleBatchView::endFile(bool cancelled)
+// Without a terminal each file's end gets a line: "[2/5] gespeichert: ...".
+void ConsoleBatchView::printFileLine(const QString &what)
 {
-    if (m_url.isEmpty())
+    if (m_terminal || m_options.quiet)
         return;
-    if (!m_failed && !cancelled && !m_options.quiet) {
-        const QString path = targetPath(m_options, m_url);
-        const qint64 size = QFileInfo(path).size();
-        m_savedBytes += size;
-        if (!m_terminal)
-            printErrorLine(QStringLiteral("[%1/%2] gespeichert: %3 (%4)")
-                               .arg(m_index)
-                               .arg(m_urlCount)
-                               .arg(path, sizeText(static_cast<double>(size))));
-    }
-    m_url.clear();
+    printErrorLine(QStringLiteral("[%1/%2] ").arg(m_index).arg(m_urlCount) + what);
 }
 
 // "[2/5] 12,0 KiB von 20,0 KiB (60 %), gesamt 32,0 KiB, 1,5 MiB/s, 00:03  name"
@@ -158,7 +177,9 @@ QString ConsoleBatchView::progressLine() const
                        .arg(file, sizeText(total), sizeText(ms > 0 ? total * 1000.0 / ms : 0.0))
                        .arg(ms / 60000, 2, 10, QLatin1Char('0'))
                        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
-    if (!m_url.isEmpty())
+    if (!m_wait.isEmpty())
+        line += QStringLiteral("  ") + m_wait;
+    else if (!m_url.isEmpty())
         line +=
             QStringLiteral("  ") + TargetFileName(m_options.prefix, RequestTarget::document(m_url));
     return line;

@@ -16,7 +16,8 @@ QString oneLine(const QString &text);
 void printErrorLine(const QString &text);
 
 // The batch's front end on stderr. On a terminal one progress line is
-// redrawn in place; otherwise each finished file gets a line of its own.
+// redrawn in place; otherwise each saved or skipped file and each wait before
+// another try gets a line of its own.
 // Every message the window would show in a box becomes one line.
 class ConsoleBatchView final : public BatchView
 {
@@ -33,6 +34,8 @@ public:
     void cancelActedOn() override {}
     Answer showMessage(const Message &message) override;
     void setBusy(bool) override {}
+    void fileStarted(int index, int count, const QString &url) override;
+    void fileFinished(int index, int count, const QString &url, FileEnd end) override;
 
     // Bytes of the current body so far and its announced size (-1: unknown).
     void transferProgress(qint64 received, qint64 expected);
@@ -40,7 +43,7 @@ public:
     void finish(const DownloadBatch::Result &result);
 
 private:
-    void endFile(bool cancelled);
+    void printFileLine(const QString &what);
     void drawProgress();
     QString progressLine() const;
     void clearProgress();
@@ -49,9 +52,9 @@ private:
     StopSignals &m_stop;
     const int m_urlCount;
     const bool m_terminal;
-    QString m_url;         // the URL being fetched, empty between files
-    int m_index = 0;       // 1-based number of that URL
-    bool m_failed = false; // a message was shown for it
+    QString m_url;   // the URL being fetched, empty between files
+    int m_index = 0; // 1-based number of that URL
+    QString m_wait;  // why nothing moves: the wait before another try
     qint64 m_savedBytes = 0;
     qint64 m_received = 0; // of the current body
     qint64 m_expected = -1;

@@ -98,11 +98,12 @@ int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &sto
     QObject::connect(
         objInet.get(), &clsInet::Progress, objInet.get(),
         [&view](qint64 received, qint64 expected) { view.transferProgress(received, expected); });
-    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view);
+    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view, options.batch);
     objInet.reset();
     view.finish(result);
     if (const int signal = stop.received())
         return 128 + signal;
+    // Files skipped on purpose are no failure.
     const bool allSaved =
         result.outcome == DownloadBatch::Outcome::Completed && result.failures.isEmpty();
     return allSaved ? kExitAllSaved : kExitSomeFailed;

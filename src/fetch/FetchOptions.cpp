@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
+#include <climits>
 
 namespace {
 const QString kProgram = QStringLiteral("vornix-fetch");
@@ -44,6 +45,32 @@ const QCommandLineOption kOverwrite(QStringLiteral("overwrite"),
                                     QStringLiteral("Auch laden, wenn mehrere URLs denselben "
                                                    "Dateinamen ergeben (spätere überschreiben "
                                                    "frühere)."));
+const QCommandLineOption
+    kRetries(QStringLiteral("retries"),
+             QStringLiteral("Weitere Versuche nach einem Fehler, der vorübergehen "
+                            "kann (Zeitüberschreitung, Verbindung verloren, "
+                            "HTTP 408, 429, 500, 502, 503, 504), mit wachsender "
+                            "Wartezeit ab 1 s; 0 bis %1 (Vorgabe: 0).")
+                 .arg(BatchOptions::kMaxRetries),
+             QStringLiteral("N"));
+const QCommandLineOption kPause(QStringLiteral("pause"),
+                                QStringLiteral("Pause zwischen zwei Anfragen in Millisekunden, "
+                                               "0 bis %1 (Vorgabe: 0).")
+                                    .arg(BatchOptions::kMaxPauseMs),
+                                QStringLiteral("MS"));
+const QCommandLineOption kPauseJitter(QStringLiteral("pause-jitter"),
+                                      QStringLiteral("Zur Pause kommt zufällig bis zu so viel "
+                                                     "hinzu, in Millisekunden, 0 bis %1 "
+                                                     "(Vorgabe: 0).")
+                                          .arg(BatchOptions::kMaxPauseMs),
+                                      QStringLiteral("MS"));
+const QCommandLineOption kSkipExisting(QStringLiteral("skip-existing"),
+                                       QStringLiteral("URLs, deren Datei schon existiert, nicht "
+                                                      "laden."));
+const QCommandLineOption kStopAfter(QStringLiteral("stop-after"),
+                                    QStringLiteral("Nach N Fehlschlägen in Folge aufhören "
+                                                   "(Vorgabe: 0, nie)."),
+                                    QStringLiteral("N"));
 const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
                                QStringLiteral("Diese Hilfe anzeigen und beenden."));
 const QCommandLineOption kVersion(QStringLiteral("version"),
@@ -53,9 +80,10 @@ const QCommandLineOption kVersion(QStringLiteral("version"),
 const QString kHelpEpilog =
     QStringLiteral("\nBeispiel:\n"
                    "  vornix-fetch -l \"1-20\" -d bilder https://example.org/bild§.jpg\n"
-                   "\nRückgabewert: 0, wenn jede URL gespeichert wurde; 1, wenn mindestens eine\n"
-                   "fehlschlug; 2 bei einem Fehler im Aufruf oder in der Ersetzungsliste;\n"
-                   "130 nach Strg+C.\n");
+                   "\nRückgabewert: 0, wenn jede URL gespeichert (oder mit --skip-existing\n"
+                   "übersprungen) wurde; 1, wenn mindestens eine fehlschlug oder --stop-after\n"
+                   "den Lauf beendete; 2 bei einem Fehler im Aufruf oder in der\n"
+                   "Ersetzungsliste; 130 nach Strg+C.\n");
 
 // The usage line names the program as it was started, often by a long path.
 QString helpText(const QCommandLineParser &parser, const QString &startedAs)
@@ -90,6 +118,27 @@ bool readProxy(const QString &value, FetchOptions &options)
     }
     return true;
 }
+
+// Reads the option's whole number into `number` when it is given; false,
+// with the one-line error, when it is no number of 0..max.
+bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &option, int max,
+                int &number, QString *error)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const QString text = parser.value(option);
+    const int value = text.toInt(&ok);
+    if (ok && value >= 0 && value <= max) {
+        number = value;
+        return true;
+    }
+    const QString range =
+        max == INT_MAX ? QStringLiteral("ab 0") : QStringLiteral("von 0 bis %1").arg(max);
+    *error = QStringLiteral("--%1 erwartet eine ganze Zahl %2, nicht \"%3\".")
+                 .arg(option.names().constFirst(), range, text);
+    return false;
+}
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &currentFolder)
@@ -100,7 +149,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
                        "Datei im Zielordner. Vorlage und Ersetzungsliste wirken wie im Fenster\n"
                        "von Vornix-Downloader."));
     parser.addOptions({kList, kPlaceholder, kDir, kPrefix, kReferer, kProxy, kDryRun, kQuiet,
-                       kOverwrite, kHelp, kVersion});
+                       kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting, kStopAfter, kHelp,
+                       kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -147,6 +197,22 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
     options.dryRun = parser.isSet(kDryRun);
     options.quiet = parser.isSet(kQuiet);
     options.overwrite = parser.isSet(kOverwrite);
+    BatchOptions &batch = options.batch;
+    const struct
+    {
+        const QCommandLineOption &option;
+        int max;
+        int &number;
+    } numbers[] = {{kRetries, BatchOptions::kMaxRetries, batch.retries},
+                   {kPause, BatchOptions::kMaxPauseMs, batch.pauseMs},
+                   {kPauseJitter, BatchOptions::kMaxPauseMs, batch.pauseJitterMs},
+                   {kStopAfter, INT_MAX, batch.stopAfterFailures}};
+    QString problem;
+    for (const auto &number : numbers) {
+        if (!readNumber(parser, number.option, number.max, number.number, &problem))
+            return error(problem);
+    }
+    batch.skipExisting = parser.isSet(kSkipExisting);
     result.action = CommandLine::Action::Fetch;
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/AccessType.h"
+#include "download/BatchOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,8 @@ struct FetchOptions
     bool dryRun = false;
     bool quiet = false;
     bool overwrite = false; // URLs may write the same file
-    // Settings of the batch itself (retries, time-outs) go here once the
-    // batch has them, each with its option in FetchOptions.cpp.
+    // Failures are shown one line each, so they are never collected.
+    BatchOptions batch;
 };
 
 // The command line read into options, or what to do instead.

@@ -61,6 +61,10 @@ private Q_SLOTS:
         QVERIFY(server->listen());
         for (const QString &path : QStringList{"/f", "/f1", "/f2", "/f3"})
             server->serve(path.toUtf8(), body(path));
+        using Reply = HttpFixtureServer::Reply;
+        const Reply busy(Reply::Kind::Fixed, "busy", 503, "Service Unavailable");
+        server->serveInTurn("/fr", {busy, Reply(Reply::Kind::Fixed, body("/fr"))});
+        server->serveInTurn("/fs", {busy, busy, Reply(Reply::Kind::Fixed, body("/fs"))});
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir->isValid());
         QVERIFY(QDir(dir->path()).mkdir("sub"));
@@ -70,6 +74,7 @@ private Q_SLOTS:
 
     void fetch_data()
     {
+        QTest::addColumn<QStringList>("existing"); // files made before, each holding body("/old")
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("saved"); // file=the URL path whose body it holds
@@ -77,41 +82,71 @@ private Q_SLOTS:
         QTest::addColumn<QString>("err"); // pattern for all of stderr
         QTest::addColumn<QString>("out");
         using L = QStringList;
-        const QString failure = "{url}/f404: icError in StateChanged 0 – Inet Error 404 – "
-                                "HTTP/1\\.1 404 Not Found\n";
+        const auto failed = [](const QString &path, const QString &status) -> QString {
+            return "{url}" + path + ": icError in StateChanged 0 – Inet Error " + status.left(3) +
+                   " – HTTP/1\\.1 " + status + "\n";
+        };
+        const QString failure = failed("/f404", "404 Not Found");
         QTest::newRow("three files into the current folder")
-            << L{"--proxy", "direct", "-l", "1-3", "{url}/f§"} << 0
+            << L() << L{"--proxy", "direct", "-l", "1-3", "{url}/f§"} << 0
             << L{"f1=/f1", "f2=/f2", "f3=/f3"} << 3
             << "\\[1/3\\] gespeichert: {dir}/f1 \\(11 B\\)\n.*\n.*\n3 von 3 gespeichert\n"
             << "";
         QTest::newRow("relative folder, prefix and referer")
-            << L{"-d", "sub", "--prefix", "x_", "-e", "http://ref/", "-l", "2;1", "{url}/f§"} << 0
-            << L{"sub/x_f1=/f1", "sub/x_f2=/f2"} << 2
+            << L() << L{"-d", "sub", "--prefix", "x_", "-e", "http://ref/", "-l", "2;1", "{url}/f§"}
+            << 0 << L{"sub/x_f1=/f1", "sub/x_f2=/f2"} << 2
             << "\\[1/2\\] gespeichert: {dir}/sub/x_f2 .*\n.*\n2 von 2 gespeichert\n"
             << "";
         QTest::newRow("one 404 among three")
-            << L{"-l", "1;404;3", "{url}/f§"} << 1 << L{"f1=/f1", "f3=/f3"} << 3
+            << L() << L{"-l", "1;404;3", "{url}/f§"} << 1 << L{"f1=/f1", "f3=/f3"} << 3
             << ".*\n" + failure + ".*\n2 von 3 gespeichert, 1 fehlgeschlagen\n"
             << "";
         QTest::newRow("quiet prints only the failure")
-            << L{"-q", "-l", "1;404;3", "{url}/f§"} << 1 << L{"f1=/f1", "f3=/f3"} << 3 << failure
-            << "";
+            << L() << L{"-q", "-l", "1;404;3", "{url}/f§"} << 1 << L{"f1=/f1", "f3=/f3"} << 3
+            << failure << "";
         QTest::newRow("same name twice with --overwrite")
-            << L{"--overwrite", "-l", "1;2", "{url}/f#§"} << 0 << L{"f=/f"} << 2
+            << L() << L{"--overwrite", "-l", "1;2", "{url}/f#§"} << 0 << L{"f=/f"} << 2
             << ".*\n.*\n2 von 2 gespeichert\n"
             << "";
         QTest::newRow("dry run prints and fetches nothing")
-            << L{"-n", "-d", "sub", "-l", "1;x", "{url}/f§", "--prefix", "p"} << 0 << L() << 0 << ""
+            << L() << L{"-n", "-d", "sub", "-l", "1;x", "{url}/f§", "--prefix", "p"} << 0 << L()
+            << 0 << ""
             << "{url}/f1\t{dir}/sub/pf1\n{url}/fx\t{dir}/sub/pfx\n";
+        QTest::newRow("skip existing, pause between requests")
+            << L{"f2"} << L{"--skip-existing", "--pause", "300", "-l", "1-3", "{url}/f§"} << 0
+            << L{"f1=/f1", "f2=/old", "f3=/f3"} << 2
+            << "\\[1/3\\] gespeichert: .*\n\\[2/3\\] übersprungen: {dir}/f2\n"
+               "\\[3/3\\] gespeichert: .*\n2 von 3 gespeichert, 1 übersprungen\n"
+            << "";
+        // The first wait before another try is one second and a bit.
+        QTest::newRow("retries: one 503 passed, two too many")
+            << L() << L{"--retries", "1", "-l", "r;s", "{url}/f§"} << 1 << L{"fr=/fr"} << 4
+            << "\\[1/2\\] Warte 1 s vor Versuch 2 von 2: {url}/fr\n\\[1/2\\] gespeichert: .*\n"
+               "\\[2/2\\] Warte 1 s vor Versuch 2 von 2: {url}/fs\n" +
+                   failed("/fs", "503 Service Unavailable") +
+                   "1 von 2 gespeichert, 1 fehlgeschlagen\n"
+            << "";
+        QTest::newRow("stop after two failures in a row")
+            << L() << L{"--stop-after", "2", "-l", "404;1;405;406;2", "{url}/f§"} << 1
+            << L{"f1=/f1"} << 4
+            << failure + ".*\n" + failed("/f405", "404 Not Found") +
+                   failed("/f406", "404 Not Found") +
+                   "1 von 5 gespeichert, 3 fehlgeschlagen, beendet nach 2 Fehlschlägen in Folge\n"
+            << "";
     }
     void fetch()
     {
+        QFETCH(QStringList, existing);
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QStringList, saved);
         QFETCH(int, requests);
         QFETCH(QString, err);
         QFETCH(QString, out);
+        for (const QString &name : existing) {
+            QFile f(dir->filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(body("/old")) > 0);
+        }
         start(arguments);
         QTRY_COMPARE_WITH_TIMEOUT(finished->size(), 1, kTimeoutMs);
         const QString stdErr = QString::fromUtf8(process->readAllStandardError());
@@ -135,6 +170,10 @@ private Q_SLOTS:
         const QByteArray referer = e < 0 ? QByteArray() : arguments.at(e + 1).toUtf8();
         for (const HttpFixtureServer::Request &request : server->requests())
             QCOMPARE(request.headerValues("Referer"), QList<QByteArray>{referer});
+        const int p = arguments.indexOf("--pause");
+        const int pauseMs = p < 0 ? 0 : arguments.at(p + 1).toInt();
+        for (qsizetype i = 1; i < server->requests().size(); ++i)
+            QCOMPARE_GE(server->requests().at(i).atMs - server->requests().at(i - 1).atMs, pauseMs);
     }
 
     void badInput_data()
@@ -156,6 +195,9 @@ private Q_SLOTS:
         QTest::newRow("list too long")
             << L{"-l", QString("0-32767;").repeated(8), "{url}/f§"} << "262144 URLs";
         QTest::newRow("same name twice") << L{"-l", "1;2", "{url}/f#§"} << "--overwrite";
+        QTest::newRow("retries above 10") << L{"--retries", "11", "{url}/f§"} << "0 bis 10";
+        QTest::newRow("pause not a whole number") << L{"--pause", "1.5", "{url}/f§"} << "\"1.5\"";
+        QTest::newRow("stop-after below 0") << L{"--stop-after", "-1", "{url}/f§"} << "ab 0";
     }
     void badInput()
     {
