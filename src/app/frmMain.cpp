@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "about/frmAbout.h"
+#include "app/BatchProgress.h"
 #include "app/EditCommands.h"
 #include "app/ImageList.h"
 #include "app/StatusPanel.h"
@@ -329,6 +330,9 @@ void frmMain::buildStatusBar()
         new StatusPanel(QStringLiteral("Vornix-Downloader by Vornix Team."), sbStatusBar);
     m_statusPanel->setObjectName(QStringLiteral("sbStatusBarPanel1"));
     sbStatusBar->addWidget(m_statusPanel, 1);
+    prgBatch = new BatchProgress(sbStatusBar);
+    prgBatch->setObjectName(QStringLiteral("prgBatch"));
+    sbStatusBar->addPermanentWidget(prgBatch);
     setStatusBar(sbStatusBar);
 }
 
@@ -505,9 +509,20 @@ public:
     {
         setScreenMousePointer(busy ? Pointer::Hourglass : Pointer::Default);
     }
+    void fileStarted(int index, int count, const QString &) override
+    {
+        m_form.prgBatch->fileStarted(index, count);
+    }
+    void fileFinished(int, int, const QString &url, FileEnd end) override
+    {
+        if (end == FileEnd::Skipped)
+            m_skipped << url;
+    }
+    const QStringList &skipped() const { return m_skipped; }
 
 private:
     frmMain &m_form;
+    QStringList m_skipped;
 };
 
 void frmMain::cmdDownload_Click()
@@ -517,6 +532,14 @@ void frmMain::cmdDownload_Click()
     FormBatchView view(*this);
     // The wrapper reports through the view, so it must not outlive it.
     const auto release = qScopeGuard([this] { objInet.reset(); });
+    makeInet(view);
+    if (!refreshPreview() || !confirmNameCollisions())
+        return;
+    runBatch(view, Dateiliste);
+}
+
+void frmMain::makeInet(FormBatchView &view)
+{
     objInet = std::make_unique<clsInet>(view);
     if (optProxy[0]->isChecked()) {
         objInet->InetAccessType = AccessType::System;
@@ -527,16 +550,22 @@ void frmMain::cmdDownload_Click()
         // The proxy the user was asked to type; read once, like the access type.
         objInet->InetProxy = txtProxy->text();
     }
-    if (!refreshPreview() || !confirmNameCollisions())
-        return;
+}
+
+void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
+{
     SetDownloadMode(true);
     m_downloading = true;
-    DownloadBatch::run(*objInet, Dateiliste, view);
+    const int count = static_cast<int>(urls.size());
+    prgBatch->batchStarted(count);
+    connect(objInet.get(), &clsInet::Progress, prgBatch, &BatchProgress::fileBytes);
+    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view);
     m_downloading = false;
     objInet.reset();
     // A request that came too late for any poll belongs to this batch, not the next.
     blnAbbruch = false;
     SetDownloadMode(false);
+    prgBatch->batchFinished(result, count);
 }
 
 bool frmMain::confirmNameCollisions()

@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 
+class BatchProgress;
+class FormBatchView;
 class ImageList;
 class QComboBox;
 class QGroupBox;
@@ -68,6 +70,7 @@ public:
     QLineEdit *txtReferer = nullptr;
     QPushButton *cmdDownload = nullptr;
     QPushButton *cmdAbbruch = nullptr;
+    BatchProgress *prgBatch = nullptr; // beside the panel, from the first batch on
 
     QAction *mnuFileNew = nullptr;
     QAction *mnuFileExit = nullptr;
@@ -124,6 +127,8 @@ private:
     bool confirmNameCollisions();
     bool refreshPreview();
     void SetDownloadMode(bool downloading);
+    void makeInet(FormBatchView &view);
+    void runBatch(FormBatchView &view, const QStringList &urls);
 
     StatusPanel *m_statusPanel = nullptr;
     StoredPosition m_storedLeft;

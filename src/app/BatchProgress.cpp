@@ -1,0 +1,153 @@
+#include "app/BatchProgress.h"
+
+#include <QLocale>
+#include <QMouseEvent>
+#include <algorithm>
+#include <utility>
+
+namespace {
+// The bar counts in thousandths of the batch, so a long list cannot overflow it.
+constexpr int kSteps = 1000;
+// A rate measured over less than this says more about the timer than the line.
+constexpr qint64 kMinRateMs = 250;
+constexpr int kTextMargin = 8;
+constexpr int kMinWidth = 120;
+
+QString dataSize(qint64 bytes)
+{
+    return QLocale(QLocale::German).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+} // namespace
+
+BatchProgress::BatchProgress(QWidget *parent) : QProgressBar(parent)
+{
+    setRange(0, kSteps);
+    setValue(0);
+    setTextVisible(true);
+    setAlignment(Qt::AlignCenter);
+    // Nothing to show before the first batch; the status bar looks as it always did.
+    setVisible(false);
+    m_cooldown.setSingleShot(true);
+    m_cooldown.setInterval(kRedrawIntervalMs);
+    connect(&m_cooldown, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_pending, false))
+            showNow();
+    });
+}
+
+QString BatchProgress::text() const
+{
+    return m_result.isEmpty() ? runningText() : m_result;
+}
+
+QString BatchProgress::runningText() const
+{
+    QString text = QStringLiteral("%1 von %2").arg(m_index).arg(m_count);
+    if (m_expected > 0)
+        text += QStringLiteral(" – %1 %").arg(std::min<qint64>(100, m_received * 100 / m_expected));
+    else if (m_received > 0)
+        text += QStringLiteral(" – ") + dataSize(m_received);
+    const qint64 ms = m_fileClock.isValid() ? m_fileClock.elapsed() : 0;
+    if (m_received > 0 && ms >= kMinRateMs)
+        text += QStringLiteral(" – ") + dataSize(m_received * 1000 / ms) + QStringLiteral("/s");
+    return text;
+}
+
+QString BatchProgress::resultText(const DownloadBatch::Result &result, int count)
+{
+    QString text = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(count);
+    if (!result.failures.isEmpty())
+        text += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
+    if (result.skipped > 0)
+        text += QStringLiteral(", %1 übersprungen").arg(result.skipped);
+    if (result.outcome == DownloadBatch::Outcome::Cancelled)
+        text += QStringLiteral(", abgebrochen");
+    else if (result.outcome == DownloadBatch::Outcome::TooManyFailures)
+        text += QStringLiteral(", angehalten nach Fehlern in Folge");
+    return text;
+}
+
+void BatchProgress::batchStarted(int count)
+{
+    m_result.clear();
+    m_listable = false;
+    m_index = 0;
+    m_count = count;
+    m_received = 0;
+    m_expected = -1;
+    setCursor(Qt::ArrowCursor);
+    setToolTip(QString());
+    fitTo(QStringLiteral("%1 von %1 – 100 % – 999,9 KB/s").arg(count));
+    setVisible(true);
+    refresh();
+}
+
+void BatchProgress::fileStarted(int index, int count)
+{
+    m_index = index;
+    m_count = count;
+    m_received = 0;
+    m_expected = -1;
+    m_fileClock.start();
+    refresh();
+}
+
+void BatchProgress::fileBytes(qint64 received, qint64 expected)
+{
+    m_received = received;
+    m_expected = expected;
+    refresh();
+}
+
+void BatchProgress::batchFinished(const DownloadBatch::Result &result, int count)
+{
+    m_result = resultText(result, count);
+    m_listable = !result.failures.isEmpty() || result.skipped > 0;
+    setCursor(m_listable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    setToolTip(m_listable ? QStringLiteral("Klicken: fehlgeschlagene und übersprungene Dateien")
+                          : QString());
+    m_cooldown.stop();
+    m_pending = false;
+    fitTo(m_result);
+    showNow();
+}
+
+void BatchProgress::fitTo(const QString &text)
+{
+    // Wide enough for its longest line, but the panel keeps most of the bar.
+    const int wanted = fontMetrics().horizontalAdvance(text) + 2 * kTextMargin;
+    const int most = parentWidget() ? parentWidget()->width() * 3 / 5 : wanted;
+    setFixedWidth(std::max(kMinWidth, std::min(wanted, most)));
+}
+
+void BatchProgress::refresh()
+{
+    // Hundreds of small files a second would otherwise each cost a repaint.
+    if (m_cooldown.isActive()) {
+        m_pending = true;
+        return;
+    }
+    showNow();
+    m_cooldown.start();
+}
+
+void BatchProgress::showNow()
+{
+    int steps = kSteps;
+    if (m_result.isEmpty() && m_count > 0) {
+        double done = std::max(0, m_index - 1);
+        if (m_expected > 0)
+            done += std::min(1.0, double(m_received) / double(m_expected));
+        steps = int(done * kSteps / m_count);
+    }
+    setValue(steps);
+    update();
+}
+
+void BatchProgress::mouseReleaseEvent(QMouseEvent *event)
+{
+    QProgressBar::mouseReleaseEvent(event);
+    if (m_listable && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
+        Q_EMIT resultClicked();
+}

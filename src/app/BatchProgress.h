@@ -1,0 +1,53 @@
+#pragma once
+
+#include "download/DownloadBatch.h"
+
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QTimer>
+
+// The batch's progress beside the status panel: "k von N" with the running
+// file's bytes while a batch runs, its result in one line afterwards until
+// the next batch starts. A click on a result with failures or skipped files
+// asks for their list.
+class BatchProgress final : public QProgressBar
+{
+    Q_OBJECT
+public:
+    explicit BatchProgress(QWidget *parent = nullptr);
+
+    // What the bar says now; the screen follows within kRedrawIntervalMs.
+    QString text() const override;
+
+    void batchStarted(int count);
+    void fileStarted(int index, int count);
+    void fileBytes(qint64 received, qint64 expected);
+    void batchFinished(const DownloadBatch::Result &result, int count);
+
+    // "17 von 20 gespeichert, 3 fehlgeschlagen"
+    static QString resultText(const DownloadBatch::Result &result, int count);
+
+    static constexpr int kRedrawIntervalMs = 50;
+
+Q_SIGNALS:
+    void resultClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void fitTo(const QString &text);
+    void refresh();
+    void showNow();
+    QString runningText() const;
+
+    int m_index = 0;
+    int m_count = 0;
+    qint64 m_received = 0;
+    qint64 m_expected = -1;
+    QElapsedTimer m_fileClock;
+    QString m_result; // empty while a batch runs
+    bool m_listable = false;
+    QTimer m_cooldown;
+    bool m_pending = false;
+};
