@@ -2,8 +2,10 @@
 
 #include "about/frmAbout.h"
 #include "app/BatchProgress.h"
+#include "app/BatchSettings.h"
 #include "app/EditCommands.h"
 #include "app/ImageList.h"
+#include "app/SettingsDialog.h"
 #include "app/StatusPanel.h"
 #include "app/UndoBlocker.h"
 #include "download/BatchMessages.h"
@@ -189,6 +191,9 @@ void frmMain::buildMenus()
                            QKeySequence(QStringLiteral("Ctrl+C")));
     mnuEditPaste = menuItem(edit, "mnuEditPaste", QStringLiteral("&Einfügen"),
                             QKeySequence(QStringLiteral("Ctrl+V")));
+    separator(edit, "mnuEditBar1");
+    // "E" belongs to "Einfügen".
+    mnuEditSettings = menuItem(edit, "mnuEditSettings", QStringLiteral("Ein&stellungen..."));
 
     QMenu *view = bar->addMenu(QStringLiteral("&Ansicht"));
     view->setObjectName(QStringLiteral("mnuView"));
@@ -559,7 +564,8 @@ void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
     const int count = static_cast<int>(urls.size());
     prgBatch->batchStarted(count);
     connect(objInet.get(), &clsInet::Progress, prgBatch, &BatchProgress::fileBytes);
-    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view);
+    const DownloadBatch::Result result =
+        DownloadBatch::run(*objInet, urls, view, LoadBatchOptions());
     m_downloading = false;
     objInet.reset();
     // A request that came too late for any poll belongs to this batch, not the next.
@@ -610,6 +616,7 @@ void frmMain::connectCommands()
     connect(mnuEditCut, &QAction::triggered, this, &frmMain::mnuEditCut_Click);
     connect(mnuEditCopy, &QAction::triggered, this, &frmMain::mnuEditCopy_Click);
     connect(mnuEditPaste, &QAction::triggered, this, &frmMain::mnuEditPaste_Click);
+    connect(mnuEditSettings, &QAction::triggered, this, &frmMain::mnuEditSettings_Click);
     connect(mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
     connect(mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
     connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
@@ -638,6 +645,15 @@ void frmMain::mnuEditCopy_Click()
 void frmMain::mnuEditPaste_Click()
 {
     EditPaste();
+}
+
+void frmMain::mnuEditSettings_Click()
+{
+    auto *dialog = new SettingsDialog(LoadBatchOptions(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Read again at the start of every batch, so a running one keeps its options.
+    connect(dialog, &QDialog::accepted, this, [dialog] { SaveBatchOptions(dialog->options()); });
+    dialog->open();
 }
 
 void frmMain::mnuViewToolbar_Click()

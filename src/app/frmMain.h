@@ -78,6 +78,7 @@ public:
     QAction *mnuEditCut = nullptr;
     QAction *mnuEditCopy = nullptr;
     QAction *mnuEditPaste = nullptr;
+    QAction *mnuEditSettings = nullptr;
     QAction *mnuViewToolbar = nullptr;
     QAction *mnuViewStatusBar = nullptr;
     QAction *mnuHelpContents = nullptr;
@@ -102,6 +103,7 @@ public Q_SLOTS:
     void mnuEditCut_Click();
     void mnuEditCopy_Click();
     void mnuEditPaste_Click();
+    void mnuEditSettings_Click();
     void mnuViewToolbar_Click();
     void mnuViewStatusBar_Click();
     void mnuHelpContents_Click();

@@ -2,10 +2,16 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
 #include "app/BatchProgress.h"
+#include "app/SettingsDialog.h"
 
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 using Settings = QMap<QString, QString>;
@@ -37,6 +43,12 @@ private Q_SLOTS:
         QTest::newRow("three 404s, one box each")
             << Settings{} << QStringList{} << QList<int>{4, 9, 17}
             << "17 von 20 gespeichert, 3 fehlgeschlagen" << 3;
+        QTest::newRow("three 404s collected")
+            << Settings{{"FehlerSammeln", "1"}} << QStringList{} << QList<int>{4, 9, 17}
+            << "17 von 20 gespeichert, 3 fehlgeschlagen" << 0;
+        QTest::newRow("existing file skipped")
+            << Settings{{"VorhandeneUeberspringen", "1"}} << QStringList{"f05"} << QList<int>{}
+            << "19 von 20 gespeichert, 1 übersprungen" << 0;
     }
     void resultLine()
     {
@@ -68,9 +80,100 @@ private Q_SLOTS:
         QCOMPARE(f->boxes.boxes.size(), boxes);
         QCOMPARE(f->w.statusPanelText(1), "Download: " + server->url("/f20"));
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 20 - missing.size());
+        for (const QString &name : existing) {
+            QFile file(dir->filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(),
+                     stored.contains("VorhandeneUeberspringen") ? "old" : name.toLatin1());
+        }
+    }
+    void settingsDialog_data()
+    {
+        QTest::addColumn<Settings>("stored");
+        QTest::addColumn<QStringList>("typed"); // retries, pause, random part, stop; "": untouched
+        QTest::addColumn<bool>("tick");         // both check boxes clicked
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QStringList>("shown"); // by the dialog opened again, check boxes as 0/1
+        const Settings defaults{{"Wiederholungen", "0"}, {"PauseMs", "0"},
+                                {"PauseZufallMs", "0"},  {"VorhandeneUeberspringen", "0"},
+                                {"FehlerSammeln", "0"},  {"StopNachFehlern", "0"}};
+        const QStringList shownDefaults{"0", "0 ms", "0 ms", "0", "0", "nie"};
+        QTest::newRow("typed, OK") << Settings{} << QStringList{"3", "1500", "250", "4"} << true
+                                   << true << QStringList{"3", "1500 ms", "250 ms", "1", "1", "4"};
+        QTest::newRow("typed, Abbrechen")
+            << Settings{{"Wiederholungen", "2"}} << QStringList{"5", "100", "", "7"} << true
+            << false << QStringList{"2", "0 ms", "0 ms", "0", "0", "nie"};
+        QTest::newRow("unusable values read as defaults")
+            << Settings{{"Wiederholungen", "11"}, {"PauseMs", "viel"},
+                        {"PauseZufallMs", "-5"},  {"VorhandeneUeberspringen", "ja"},
+                        {"FehlerSammeln", "2"},   {"StopNachFehlern", "1e3"}}
+            << QStringList{"", "", "", ""} << false << true << shownDefaults;
+        QTest::newRow("largest values kept")
+            << Settings{{"Wiederholungen", "10"},   {"PauseMs", "60000"},
+                        {"PauseZufallMs", "60000"}, {"VorhandeneUeberspringen", "1"},
+                        {"FehlerSammeln", "0"},     {"StopNachFehlern", "999"}}
+            << QStringList{"", "", "", ""} << false << true
+            << QStringList{"10", "60000 ms", "60000 ms", "1", "0", "999"};
+    }
+    void settingsDialog()
+    {
+        QFETCH(Settings, stored);
+        QFETCH(QStringList, typed);
+        QFETCH(bool, tick);
+        QFETCH(bool, ok);
+        QFETCH(QStringList, shown);
+        f = std::make_unique<WindowFixture>(stored);
+        QVERIFY(f->show());
+        SettingsDialog *dialog = openSettings();
+        QVERIFY(dialog);
+        const QList<QSpinBox *> spins{dialog->spnWiederholungen, dialog->spnPause,
+                                      dialog->spnPauseZufall, dialog->spnStopNachFehlern};
+        for (int i = 0; i < spins.size(); ++i)
+            if (!typed[i].isEmpty())
+                typeInto(spins[i], typed[i]);
+        if (tick)
+            for (QCheckBox *box : {dialog->chkVorhandeneUeberspringen, dialog->chkFehlerSammeln})
+                QTest::mouseClick(box, Qt::LeftButton, {},
+                                  QPoint(box->height() / 2, box->height() / 2));
+        QTest::mouseClick(
+            dialog->cmdButtons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel),
+            Qt::LeftButton);
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+
+        dialog = openSettings();
+        QVERIFY(dialog);
+        const QStringList reopened{dialog->spnWiederholungen->text(),
+                                   dialog->spnPause->text(),
+                                   dialog->spnPauseZufall->text(),
+                                   QString::number(dialog->chkVorhandeneUeberspringen->isChecked()),
+                                   QString::number(dialog->chkFehlerSammeln->isChecked()),
+                                   dialog->spnStopNachFehlern->text()};
+        dialog->reject();
+        QCOMPARE(reopened, shown);
+        QCOMPARE(storedSetting("Wiederholungen"),
+                 ok ? QString(shown[0]) : stored.value("Wiederholungen"));
     }
 
 private:
+    // Chooses "Einstellungen..." under "Bearbeiten" with the mouse.
+    SettingsDialog *openSettings()
+    {
+        QMenuBar *bar = f->w.menuBar();
+        QMenu *edit = f->w.findChild<QMenu *>("mnuEdit");
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(edit->menuAction()).center());
+        if (!QTest::qWaitFor([&] { return edit->isVisible(); }))
+            return nullptr;
+        const QList<QAction *> items = edit->actions();
+        // Below the other items, after a separator.
+        if (items.size() < 2 || items.last()->text() != "Ein&stellungen..." ||
+            !items[items.size() - 2]->isSeparator())
+            return nullptr;
+        QTest::mouseClick(edit, Qt::LeftButton, {}, edit->actionGeometry(items.last()).center());
+        if (!QTest::qWaitFor([] { return QApplication::activeModalWidget(); }))
+            return nullptr;
+        return qobject_cast<SettingsDialog *>(QApplication::activeModalWidget());
+    }
     // Shows the window with these settings, types the list and clicks "Download".
     bool download(Settings stored, const QString &list)
     {

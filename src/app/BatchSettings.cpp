@@ -1,0 +1,60 @@
+#include "app/BatchSettings.h"
+
+#include "download/Message.h"
+#include "ui/Settings.h"
+
+namespace {
+const QString kSection = QStringLiteral("Settings");
+const QString kRetries = QStringLiteral("Wiederholungen");
+const QString kPause = QStringLiteral("PauseMs");
+const QString kJitter = QStringLiteral("PauseZufallMs");
+const QString kSkip = QStringLiteral("VorhandeneUeberspringen");
+const QString kCollect = QStringLiteral("FehlerSammeln");
+const QString kStopAfter = QStringLiteral("StopNachFehlern");
+
+int readNumber(const QString &key, int defaultValue, int most)
+{
+    bool ok = false;
+    const int value = GetSetting(applicationTitle(), kSection, key, QString()).trimmed().toInt(&ok);
+    return ok && value >= 0 && value <= most ? value : defaultValue;
+}
+
+bool readSwitch(const QString &key, bool defaultValue)
+{
+    const QString text = GetSetting(applicationTitle(), kSection, key, QString()).trimmed();
+    if (text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("0"))
+        return false;
+    return defaultValue;
+}
+
+void saveNumber(const QString &key, int value)
+{
+    SaveSetting(applicationTitle(), kSection, key, QString::number(value));
+}
+} // namespace
+
+BatchOptions LoadBatchOptions()
+{
+    const BatchOptions defaults;
+    BatchOptions options;
+    options.retries = readNumber(kRetries, defaults.retries, BatchOptions::kMaxRetries);
+    options.pauseMs = readNumber(kPause, defaults.pauseMs, BatchOptions::kMaxPauseMs);
+    options.pauseJitterMs = readNumber(kJitter, defaults.pauseJitterMs, BatchOptions::kMaxPauseMs);
+    options.skipExisting = readSwitch(kSkip, defaults.skipExisting);
+    options.collectFailures = readSwitch(kCollect, defaults.collectFailures);
+    options.stopAfterFailures =
+        readNumber(kStopAfter, defaults.stopAfterFailures, kMaxStopAfterFailures);
+    return options;
+}
+
+void SaveBatchOptions(const BatchOptions &options)
+{
+    saveNumber(kRetries, options.retries);
+    saveNumber(kPause, options.pauseMs);
+    saveNumber(kJitter, options.pauseJitterMs);
+    saveNumber(kSkip, options.skipExisting ? 1 : 0);
+    saveNumber(kCollect, options.collectFailures ? 1 : 0);
+    saveNumber(kStopAfter, options.stopAfterFailures);
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "download/BatchOptions.h"
+
+// The batch options the user chose under "Einstellungen...", kept with the
+// window's other settings. A stored value that is no usable number reads as
+// the option's default.
+BatchOptions LoadBatchOptions();
+void SaveBatchOptions(const BatchOptions &options);
+
+// More failures in a row than this are no series any more.
+constexpr int kMaxStopAfterFailures = 999;

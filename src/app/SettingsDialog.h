@@ -1,0 +1,28 @@
+#pragma once
+
+#include "download/BatchOptions.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QSpinBox;
+
+// "Einstellungen": how a download batch treats its list. Shows the options it
+// is given; options() holds what the fields show now.
+class SettingsDialog final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SettingsDialog(const BatchOptions &options, QWidget *parent = nullptr);
+
+    BatchOptions options() const;
+
+    QSpinBox *spnWiederholungen = nullptr;
+    QSpinBox *spnPause = nullptr;
+    QSpinBox *spnPauseZufall = nullptr;
+    QCheckBox *chkVorhandeneUeberspringen = nullptr;
+    QCheckBox *chkFehlerSammeln = nullptr;
+    QSpinBox *spnStopNachFehlern = nullptr;
+    QDialogButtonBox *cmdButtons = nullptr;
+};
