@@ -4,6 +4,7 @@
 #include "app/BatchProgress.h"
 #include "app/BatchSettings.h"
 #include "app/EditCommands.h"
+#include "app/FailureList.h"
 #include "app/ImageList.h"
 #include "app/SettingsDialog.h"
 #include "app/StatusPanel.h"
@@ -153,6 +154,7 @@ void frmMain::connectButtons()
             &frmMain::cmdVorschauAktualisieren_Click);
     connect(cmdDownload, &QPushButton::clicked, this, &frmMain::cmdDownload_Click);
     connect(cmdAbbruch, &QPushButton::clicked, this, &frmMain::cmdAbbruch_Click);
+    connect(prgBatch, &BatchProgress::resultClicked, this, &frmMain::prgBatch_Click);
     for (int i = 0; i < int(optProxy.size()); ++i)
         connect(optProxy[i], &QRadioButton::clicked, this, [this, i] { optProxy_Click(i); });
 
@@ -562,6 +564,9 @@ void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
     SetDownloadMode(true);
     m_downloading = true;
     const int count = static_cast<int>(urls.size());
+    // Its URLs belong to the result this batch replaces.
+    if (m_failureList)
+        m_failureList->close();
     prgBatch->batchStarted(count);
     connect(objInet.get(), &clsInet::Progress, prgBatch, &BatchProgress::fileBytes);
     const DownloadBatch::Result result =
@@ -571,7 +576,32 @@ void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
     // A request that came too late for any poll belongs to this batch, not the next.
     blnAbbruch = false;
     SetDownloadMode(false);
+    m_lastFailures = result.failures;
+    m_lastSkipped = view.skipped();
     prgBatch->batchFinished(result, count);
+}
+
+void frmMain::prgBatch_Click()
+{
+    if (!m_failureList) {
+        m_failureList = new FailureList(m_lastFailures, m_lastSkipped, this);
+        // Queued, so the batch does not run inside the list's own click.
+        connect(m_failureList, &FailureList::retryRequested, this, &frmMain::retryFailed,
+                Qt::QueuedConnection);
+    }
+    m_failureList->show();
+    m_failureList->raise();
+    m_failureList->activateWindow();
+}
+
+void frmMain::retryFailed(const QStringList &urls)
+{
+    if (m_downloading || m_unloaded || urls.isEmpty())
+        return;
+    FormBatchView view(*this);
+    const auto release = qScopeGuard([this] { objInet.reset(); });
+    makeInet(view);
+    runBatch(view, urls);
 }
 
 bool frmMain::confirmNameCollisions()

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "download/DownloadBatch.h"
+
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
 
 class BatchProgress;
+class FailureList;
 class FormBatchView;
 class ImageList;
 class QComboBox;
@@ -110,6 +114,8 @@ public Q_SLOTS:
     void mnuHelpSearchForHelpOn_Click();
     void mnuHelpAbout_Click();
     void tbToolBar_ButtonClick(const QString &Key);
+    void prgBatch_Click();
+    void retryFailed(const QStringList &urls);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,6 +145,10 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_downloading = false;
+    // What the list of the last batch's failed and skipped URLs shows.
+    QList<BatchFailure> m_lastFailures;
+    QStringList m_lastSkipped;
+    QPointer<FailureList> m_failureList;
 
     friend class FormBatchView;
 };

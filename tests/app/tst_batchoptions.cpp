@@ -2,9 +2,11 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
 #include "app/BatchProgress.h"
+#include "app/FailureList.h"
 #include "app/SettingsDialog.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 using Settings = QMap<QString, QString>;
 
@@ -152,6 +155,59 @@ private Q_SLOTS:
         QCOMPARE(reopened, shown);
         QCOMPARE(storedSetting("Wiederholungen"),
                  ok ? QString(shown[0]) : stored.value("Wiederholungen"));
+    }
+    void resultList_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QList<int>>("missing"); // of f1 to f6, answered with 404 at first
+        QTest::addColumn<QStringList>("listed"); // failed first, then skipped
+        QTest::addColumn<QString>("retried");    // the result line after "Erneut versuchen"
+        QTest::newRow("three 404s") << QStringList{} << QList<int>{2, 4, 5}
+                                    << QStringList{"/f2", "/f4", "/f5"} << "3 von 3 gespeichert";
+        QTest::newRow("a 404 and a skipped file")
+            << QStringList{"f3"} << QList<int>{6} << QStringList{"/f6", "/f3"}
+            << "1 von 1 gespeichert";
+    }
+    void resultList()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QList<int>, missing);
+        QFETCH(QStringList, listed);
+        QFETCH(QString, retried);
+        for (const QString &name : existing) {
+            QFile file(dir->filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        for (int i = 1; i <= 6; ++i)
+            if (!missing.contains(i))
+                server->serve("/f" + QByteArray::number(i), "x");
+        QVERIFY(download({{"FehlerSammeln", "1"}, {"VorhandeneUeberspringen", "1"}}, "1-6"));
+        QVERIFY(f->boxes.boxes.isEmpty());
+
+        QTest::mouseClick(f->w.prgBatch, Qt::LeftButton);
+        FailureList *list = nullptr;
+        QTRY_VERIFY((list = f->w.findChild<FailureList *>()) && list->isVisible());
+        QStringList urls;
+        for (QString &path : listed)
+            urls << server->url(path);
+        QStringList shown;
+        for (int i = 0; i < list->lstDateien->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->lstDateien->topLevelItem(i);
+            shown << item->text(0);
+            const QString reason = QString::fromUtf8(i < missing.size() ? "404" : "übersprungen");
+            QVERIFY2(item->text(1).contains(reason), qPrintable(item->text(1)));
+        }
+        QCOMPARE(shown, urls);
+        QTest::mouseClick(list->cmdKopieren, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), urls.join("\r\n"));
+
+        for (int i : missing)
+            server->serve("/f" + QByteArray::number(i), "x");
+        const qsizetype before = server->requests().size();
+        QTest::mouseClick(list->cmdErneut, Qt::LeftButton);
+        QTRY_COMPARE(f->w.prgBatch->text(), retried);
+        QCOMPARE(server->requests().size() - before, missing.size());
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files).size(), 6);
     }
 
 private:

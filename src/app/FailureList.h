@@ -1,0 +1,33 @@
+#pragma once
+
+#include "download/DownloadBatch.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QPushButton;
+class QTreeWidget;
+
+// The URLs of the last batch that were not saved, each with its reason. The
+// window stays usable beside it; "Erneut versuchen" asks for a batch of the
+// failed ones.
+class FailureList final : public QDialog
+{
+    Q_OBJECT
+public:
+    FailureList(const QList<BatchFailure> &failures, const QStringList &skipped,
+                QWidget *parent = nullptr);
+    ~FailureList() override;
+
+    QTreeWidget *lstDateien = nullptr;
+    QPushButton *cmdKopieren = nullptr;
+    QPushButton *cmdErneut = nullptr;
+    QPushButton *cmdSchliessen = nullptr;
+
+Q_SIGNALS:
+    void retryRequested(const QStringList &urls);
+
+private:
+    QStringList m_urls;
+    QStringList m_failed;
+};
