@@ -97,9 +97,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("tick");         // both check boxes clicked
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QStringList>("shown"); // by the dialog opened again, check boxes as 0/1
-        const Settings defaults{{"Wiederholungen", "0"}, {"PauseMs", "0"},
-                                {"PauseZufallMs", "0"},  {"VorhandeneUeberspringen", "0"},
-                                {"FehlerSammeln", "0"},  {"StopNachFehlern", "0"}};
         const QStringList shownDefaults{"0", "0 ms", "0 ms", "0", "0", "nie"};
         QTest::newRow("typed, OK") << Settings{} << QStringList{"3", "1500", "250", "4"} << true
                                    << true << QStringList{"3", "1500 ms", "250 ms", "1", "1", "4"};
