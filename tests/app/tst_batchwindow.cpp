@@ -20,7 +20,7 @@
 using Settings = QMap<QString, QString>;
 
 // What a batch shows beside the status panel, and the options it runs with.
-class tst_BatchOptions final : public QObject
+class tst_BatchWindow final : public QObject
 {
     Q_OBJECT
 
@@ -246,5 +246,5 @@ private:
     std::unique_ptr<WindowFixture> f;
 };
 
-VORNIX_WINDOW_TEST_MAIN(tst_BatchOptions)
-#include "tst_batchoptions.moc"
+VORNIX_WINDOW_TEST_MAIN(tst_BatchWindow)
+#include "tst_batchwindow.moc"
