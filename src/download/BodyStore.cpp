@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <cstring>
+#include <utility>
 
 namespace {
 // What moves from memory to a new part file per write.
@@ -90,6 +91,13 @@ PartFile BodyStore::takeFile()
     PartFile file = std::move(m_file);
     clear();
     return file;
+}
+
+void BodyStore::resume(PartFile file)
+{
+    clear();
+    m_file = std::move(file);
+    m_received = m_file.size();
 }
 
 QString BodyStore::errorText() const

@@ -39,6 +39,9 @@ public:
     bool spilled() const { return m_file.isOpen(); }
     // Hands the part file over; the store is empty afterwards.
     PartFile takeFile();
+    // Goes on with the part file of a body that broke off: what arrives is
+    // appended to it and counted after its bytes.
+    void resume(PartFile file);
     // The system's reason why the body could not be stored; empty otherwise.
     QString errorText() const;
     void clear();

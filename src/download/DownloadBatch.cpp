@@ -173,11 +173,17 @@ private:
     FileEnd fetch(const QString &url)
     {
         const int tries = m_options.retries + 1;
+        // A kept part of the body is only for this URL's next try.
+        const auto dropPartial = qScopeGuard([this] {
+            m_inet.KeepPartialBody = false;
+            m_inet.DropPartialBody();
+        });
         for (int attempt = 1;; ++attempt) {
             m_view.setStatusText(QStringLiteral("Download: ") + url);
             // A large body is written into the target folder while it arrives.
             const QString folder = m_view.targetFolder();
             m_inet.SpillFolder = IsUsableTargetFolder(folder) ? folder : QString();
+            m_inet.KeepPartialBody = attempt < tries;
             m_inet.RequestFile(url, m_view.referer());
             const bool refused = m_inet.RequestRefused;
             if (!refused && !waitForTransfer(m_inet, url, m_view))

@@ -3,6 +3,7 @@
 #include "download/CurlFailure.h"
 #include "download/InetError.h"
 #include "download/RequestTarget.h"
+#include "download/RetryPolicy.h"
 #include "download/TargetFile.h"
 #include "version.h"
 
@@ -10,6 +11,7 @@
 #include <new>
 #include <sys/socket.h>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -56,6 +58,12 @@ Inet::~Inet()
 
 void Inet::Cancel()
 {
+    stopRequest();
+    m_partial = Partial();
+}
+
+void Inet::stopRequest()
+{
     abortTransfer();
     m_body.clear();
     // States already posted for the cancelled request must not arrive later.
@@ -94,9 +102,18 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
         m_accessType == ::AccessType::NamedProxy ? namedProxyUrl(m_proxy) : QByteArray();
     setRequestHeader(header);
 
-    Cancel();
+    Partial partial = std::exchange(m_partial, Partial());
+    stopRequest();
+    m_url = url;
     configureRequest(target, proxy);
     resetRequestState();
+    if (partial.file.isOpen() && partial.url == url)
+        continueWith(std::move(partial));
+    startTransfer();
+}
+
+void Inet::startTransfer()
+{
     const CURLMcode rc = curl_multi_add_handle(m_bridge.multi(), m_easy);
     if (rc != CURLM_OK)
         throw InetError(35770, QString::fromUtf8(curl_multi_strerror(rc)));
@@ -191,6 +208,10 @@ void Inet::resetRequestState()
     m_statusLine.clear();
     m_abortNumber = 0;
     m_abortInfo.clear();
+    m_contentRange.clear();
+    m_resumeFrom = 0;
+    m_resumeTotal = -1;
+    m_restartWhole = false;
     m_lastProgress.invalidate();
     m_body.restart(m_spillFolder, TargetFileName(QString(), m_document), m_memoryLimit);
 }
@@ -248,10 +269,33 @@ void Inet::checkDone()
     }
 }
 
+void Inet::continueWith(Partial partial)
+{
+    m_resumeFrom = partial.file.size();
+    m_resumeTotal = partial.total;
+    m_body.resume(std::move(partial.file));
+    const QByteArray range = QByteArray::number(m_resumeFrom) + '-';
+    curl_easy_setopt(m_easy, CURLOPT_RANGE, range.constData());
+}
+
+void Inet::restartWhole()
+{
+    curl_easy_setopt(m_easy, CURLOPT_RANGE, nullptr);
+    resetRequestState();
+    try {
+        startTransfer();
+    } catch (const InetError &e) {
+        fail(e.number(), e.description());
+    }
+}
+
 void Inet::finish(CURLcode result)
 {
     abortTransfer();
-    if (m_abortNumber != 0) {
+    if (m_restartWhole) {
+        // The answer to the range request was none we can append.
+        restartWhole();
+    } else if (m_abortNumber != 0) {
         fail(m_abortNumber, m_abortInfo);
     } else if (result != CURLE_OK) {
         const CurlFailure failure = describeCurlFailure(outcomeOf(result));
@@ -299,8 +343,19 @@ void Inet::fail(qint32 number, const QString &info)
 {
     m_responseCode = number;
     m_responseInfo = info;
+    keepPartial(number);
     m_body.clear();
     postState(icError);
+}
+
+void Inet::keepPartial(qint32 number)
+{
+    if (!m_keepPartial || !m_bodyAccepted || !m_body.spilled() || m_body.received() <= 0 ||
+        !RetryPolicy::isTransient(number))
+        return;
+    m_partial.total = m_body.expectedSize();
+    m_partial.url = m_url;
+    m_partial.file = m_body.takeFile();
 }
 
 void Inet::onIdleCheck()
@@ -359,6 +414,7 @@ bool Inet::onHeaderLine(const char *line, size_t length)
         m_headerComplete = false;
         m_statusLine = text;
         m_retryAfter.clear();
+        m_contentRange.clear();
         m_bodyAccepted = false;
         postState(icReceivingResponse);
         return true;
@@ -371,6 +427,52 @@ bool Inet::onHeaderLine(const char *line, size_t length)
     const QByteArrayView name("retry-after:");
     if (text.left(name.size()).compare(name, Qt::CaseInsensitive) == 0)
         m_retryAfter = text.mid(name.size()).trimmed();
+    const QByteArrayView range("content-range:");
+    if (text.left(range.size()).compare(range, Qt::CaseInsensitive) == 0)
+        m_contentRange = text.mid(range.size()).trimmed();
+    return true;
+}
+
+// "bytes <kept>-<end>/<total>": exactly the rest of the body we hold part of.
+bool Inet::continuationFits(qint64 *total) const
+{
+    const QByteArray &value = m_contentRange;
+    const qsizetype dash = value.indexOf('-');
+    const qsizetype slash = value.indexOf('/');
+    if (!value.startsWith("bytes ") || dash < 0 || slash < dash)
+        return false;
+    bool startOk = false;
+    bool endOk = false;
+    bool totalOk = false;
+    const qint64 start = value.mid(6, dash - 6).trimmed().toLongLong(&startOk);
+    const qint64 end = value.mid(dash + 1, slash - dash - 1).trimmed().toLongLong(&endOk);
+    const QByteArray totalText = value.mid(slash + 1).trimmed();
+    const bool totalUnknown = totalText == "*";
+    const qint64 whole = totalUnknown ? -1 : totalText.toLongLong(&totalOk);
+    if (!startOk || !endOk || !(totalOk || totalUnknown) || start != m_resumeFrom || end < start)
+        return false;
+    if ((whole >= 0 && end + 1 != whole) || (m_resumeTotal >= 0 && whole != m_resumeTotal))
+        return false;
+    *total = end + 1;
+    return true;
+}
+
+// The answer to a range request; false when it is to be asked for whole instead.
+bool Inet::onContinuation(long status)
+{
+    qint64 total = -1;
+    if (status == 206 && continuationFits(&total)) {
+        m_bodyAccepted = true;
+        m_body.setExpectedSize(total);
+        return true;
+    }
+    if (status != 200) {
+        m_restartWhole = true;
+        return false;
+    }
+    // The whole body after all: it replaces what was kept.
+    m_resumeFrom = 0;
+    m_body.restart(m_spillFolder, TargetFileName(QString(), m_document), m_memoryLimit);
     return true;
 }
 
@@ -383,6 +485,12 @@ bool Inet::onHeaderEnd()
     if (status >= 100 && status < 200)
         return true;
     postState(icResponseReceived);
+    if (m_resumeFrom > 0 && ((status >= 200 && status < 300) || status == 416)) {
+        if (!onContinuation(status))
+            return false;
+        if (m_bodyAccepted)
+            return true;
+    }
     if (status >= 200 && status < 300) {
         m_bodyAccepted = true;
         curl_off_t expected = -1;

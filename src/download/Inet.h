@@ -88,6 +88,13 @@ public:
     bool BodySpilled() const { return m_body.spilled(); }
     // Hands the complete body's part file over, unread; nothing is left to GetChunk.
     PartFile TakeBodyFile() { return m_body.takeFile(); }
+    // While set, a spilled body that breaks off midway with a failure worth
+    // another try keeps its part file, and the next Execute of the same URL
+    // asks only for the rest. Any other request, Cancel and
+    // DropPartialBody remove it.
+    void setKeepPartialBody(bool keep) { m_keepPartial = keep; }
+    qint64 PartialBodySize() const { return m_partial.file.size(); }
+    void DropPartialBody() { m_partial = Partial(); }
     // The system's reason why the last body could not be stored (disk full,
     // folder gone); empty when it could.
     QString WriteFailure() const { return m_writeFailure; }
@@ -123,12 +130,26 @@ private:
     static int prereqCallback(void *clientp, char *primaryIp, char *localIp, int primaryPort,
                               int localPort);
 
+    struct Partial
+    {
+        PartFile file;
+        QString url;
+        qint64 total = -1; // the body's whole length, -1 unknown
+    };
+
     void checkRequest(const QString &operation, const QByteArray &data, const Header &header) const;
     void setRequestHeader(const Header &header);
     void configureRequest(const RequestTarget &target, const QByteArray &proxy);
     void configureCallbacks();
     void configureProxy(const QByteArray &proxy);
     void resetRequestState();
+    void stopRequest();
+    void startTransfer();
+    void continueWith(Partial partial);
+    void keepPartial(qint32 number);
+    bool continuationFits(qint64 *total) const;
+    bool onContinuation(long status);
+    void restartWhole();
     void checkDone();
     void finish(CURLcode result);
     CurlOutcome outcomeOf(CURLcode result) const;
@@ -158,6 +179,9 @@ private:
     QString m_spillFolder;
     qint64 m_memoryLimit = BodyStore::kDefaultMemoryLimit;
     QString m_document;
+    QString m_url;
+    bool m_keepPartial = false;
+    Partial m_partial;
     bool m_requested = false;
     bool m_running = false;
     quint64 m_generation = 0;
@@ -171,6 +195,12 @@ private:
     bool m_headerComplete = false;
     QByteArray m_statusLine;
     QByteArray m_retryAfter;
+    QByteArray m_contentRange;
+    // Bytes kept from the failed try that this request continues; 0 when
+    // it asks for the whole body.
+    qint64 m_resumeFrom = 0;
+    qint64 m_resumeTotal = -1;
+    bool m_restartWhole = false;
     qint32 m_abortNumber = 0;
     QString m_abortInfo;
     QString m_writeFailure;

@@ -101,7 +101,9 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
     m_failure.reset();
     trapped(
         [&] {
-            Inetd->Cancel();
+            // A kept part of the body is for Execute to continue or drop.
+            if (Inetd->PartialBodySize() == 0)
+                Inetd->Cancel();
             if (Inetd->StillExecuting()) {
                 Inetd = std::make_unique<Inet>();
                 connectInetd();
@@ -112,6 +114,7 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
             Inetd->setProxy(InetProxy);
             Inetd->setSpillFolder(SpillFolder);
             Inetd->setMemoryLimit(MemoryLimit);
+            Inetd->setKeepPartialBody(KeepPartialBody);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {
@@ -120,6 +123,11 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
                  requestFailureMessage(number, description, componentDetails()));
             RequestRefused = true;
         });
+}
+
+void clsInet::DropPartialBody()
+{
+    Inetd->DropPartialBody();
 }
 
 void clsInet::emptyBuffer()

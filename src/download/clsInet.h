@@ -65,6 +65,10 @@ public:
     // Failures are not shown but left in Failure() for the caller, who may
     // try again or list them instead.
     bool HoldMessages = false;
+    // A large body that breaks off midway is kept for the next RequestFile of
+    // the same URL, which asks only for the rest; for a try that another follows.
+    bool KeepPartialBody = false;
+    void DropPartialBody();
 
     QString DataText() const;
     // Read back from the part file when the body was too large for memory.

@@ -173,6 +173,67 @@ private Q_SLOTS:
         }
     }
 
+    // A large body cut after 2000 of 5000 bytes, then the second answer.
+    void continuation_data()
+    {
+        QTest::addColumn<QString>("second"); // "206", "206 cut", "206 wrong range", "200"
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<qint64>("sentLater"); // body bytes of the answers after the first
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("range honoured: only the rest sent") << "206" << 2 << qint64(3000) << true;
+        QTest::newRow("no range support: whole body again") << "200" << 2 << qint64(5000) << true;
+        QTest::newRow("other range: asked again without")
+            << "206 wrong range" << 3 << qint64(4000 + 5000) << true;
+        QTest::newRow("cut again on the last try: nothing left")
+            << "206 cut" << 2 << qint64(1000) << false;
+    }
+    void continuation()
+    {
+        QFETCH(QString, second);
+        QFETCH(int, requests);
+        QFETCH(qint64, sentLater);
+        QFETCH(bool, saved);
+        const QByteArray body = HttpFixtureServer::patternBody(5000);
+        qint64 sent = 0;
+        const auto answer = [&](int status, qint64 from, qint64 count) {
+            Reply r;
+            r.handler = [this, &body, &sent, status, from, count](QTcpSocket *socket) {
+                const QByteArray part = body.mid(from, count);
+                QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " X\r\n";
+                if (status == 206)
+                    head += "Content-Range: bytes " + QByteArray::number(from) + "-4999/5000\r\n";
+                const qint64 length = status == 206 ? 5000 - from : 5000;
+                socket->write(head + "Content-Length: " + QByteArray::number(length) + "\r\n\r\n" +
+                              part);
+                if (server->requests().size() > 1)
+                    sent += part.size();
+                if (part.size() < length)
+                    socket->disconnectFromHost();
+            };
+            return r;
+        };
+        const QHash<QString, Reply> seconds{{"206", answer(206, 2000, 3000)},
+                                            {"206 cut", answer(206, 2000, 1000)},
+                                            {"206 wrong range", answer(206, 1000, 4000)},
+                                            {"200", answer(200, 0, 5000)}};
+        server->serveInTurn("/f", {answer(200, 0, 2000), seconds[second], answer(200, 0, 5000)});
+        inet->MemoryLimit = 1000;
+        BatchOptions options;
+        options.retries = 1;
+        options.timeScale = 0.01;
+        const DownloadBatch::Result result = run({"/f"}, options);
+        QCOMPARE(server->requests().size(), requests);
+        QCOMPARE(server->requests()[1].headerValues("Range"), QList<QByteArray>{"bytes=2000-"});
+        if (requests > 2)
+            QVERIFY(server->requests()[2].headerValues("Range").isEmpty());
+        QCOMPARE(sent, sentLater);
+        QCOMPARE(result.saved, saved ? 1 : 0);
+        QCOMPARE(file("f"), saved ? body : QByteArray("<missing>"));
+        // The kept part is gone, whichever way the URL ended.
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
+                 saved ? QStringList{"f"} : QStringList());
+    }
+
     void retryAfter_data()
     {
         QTest::addColumn<QByteArray>("value");
