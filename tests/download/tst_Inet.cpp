@@ -8,9 +8,8 @@
 #include <QSslSocket>
 #include <QTcpServer>
 
-namespace {
 // Also ends a transfer that keeps reporting states forever, such as an unbounded redirect loop.
-QList<int> statesUntilDone(QSignalSpy &spy)
+static QList<int> statesUntilDone(QSignalSpy &spy)
 {
     const QDeadlineTimer deadline(20000);
     QList<int> states;
@@ -20,7 +19,7 @@ QList<int> statesUntilDone(QSignalSpy &spy)
     return states;
 }
 
-template <typename Call> int refusal(Call call)
+template <typename Call> static int refusal(Call call)
 {
     try {
         call();
@@ -29,7 +28,16 @@ template <typename Call> int refusal(Call call)
     }
     return 0;
 }
-} // namespace
+
+struct Transfer
+{
+    bool tls;
+    QString path;
+    int size;
+    int code; // the response code, or the failure's number
+    QString infoStart;
+    QString proxy = {}; // a named proxy, "%1" the fixture's port
+};
 
 class tst_Inet final : public QObject
 {
@@ -37,45 +45,51 @@ class tst_Inet final : public QObject
 private Q_SLOTS:
     void transfer_data()
     {
-        QTest::addColumn<bool>("tls");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("infoStart");
+        QTest::addColumn<Transfer>("row");
         const QString ok = "HTTP/1.1 200 OK";
-        QTest::newRow("5 MiB over several blocks")
-            << false << "/fixed" << 5 * 1024 * 1024 + 3 << 200 << ok;
-        QTest::newRow("slow body outlasting the idle timeout")
-            << false << "/slow" << 10000 << 200 << ok;
-        QTest::newRow("final 302 without Location")
-            << false << "/stay" << 0 << 302 << "HTTP/1.1 302 Found";
-        QTest::newRow("redirect loop") << false << "/loop" << 0 << 35922 << "";
-        QTest::newRow("never answers")
-            << false << "/silent" << 0 << 35761 << "Zeitüberschreitung für";
-        QTest::newRow("folded line that looks like a status line")
-            << false << "/fake" << 0 << 404 << "HTTP/1.1 404 Not Found";
-        QTest::newRow("header line over libcurl's limit")
-            << false << "/giant" << 0 << 35918 << "Server reply has an oversized header";
-        QTest::newRow("plain https") << true << "/fixed" << 30000 << 200 << ok;
-        QTest::newRow("redirect within https") << true << "/moved" << 30000 << 200 << ok;
-        QTest::newRow("to http by the first of two Locations")
-            << true << "/downgrade" << 30000 << 35805
-            << "Redirect from HTTPS to HTTP refused: http://";
+        const auto newRow = [](const char *name, const Transfer &r) { QTest::newRow(name) << r; };
+        newRow("5 MiB over several blocks", {false, "/fixed", 5 * 1024 * 1024 + 3, 200, ok});
+        newRow("slow body outlasting the idle timeout", {false, "/slow", 10000, 200, ok});
+        newRow("final 302 without Location", {false, "/stay", 0, 302, "HTTP/1.1 302 Found"});
+        newRow("redirect loop", {false, "/loop", 0, 35922, ""});
+        newRow("never answers", {false, "/silent", 0, 35761, "Zeitüberschreitung für"});
+        newRow("folded line that looks like a status line",
+               {false, "/fake", 0, 404, "HTTP/1.1 404 Not Found"});
+        newRow("header line over libcurl's limit",
+               {false, "/giant", 0, 35918, "Server reply has an oversized header"});
+        newRow("plain https", {true, "/fixed", 30000, 200, ok});
+        newRow("redirect within https", {true, "/moved", 30000, 200, ok});
+        newRow("to http by the first of two Locations",
+               {true, "/downgrade", 30000, 35805, "Redirect from HTTPS to HTTP refused: http://"});
+        // A proxy name Inet refuses (35799) sends nothing.
+        const auto viaProxy = [&](const char *name, QString proxy, bool accepted) {
+            newRow(name, {false, "/fixed", 9, accepted ? 200 : 35799, ok, proxy});
+        };
+        viaProxy("proxy at an IPv4 address", "127.0.0.1:%1", true);
+        viaProxy("proxy host name", "localhost:%1", true);
+        viaProxy("proxy at a bracketed IPv6", "[::ffff:127.0.0.1]:%1", true);
+        viaProxy("proxy with '#' before the port", "127.0.0.1#:%1", false);
+        viaProxy("proxy with '?' before the port", "127.0.0.1?:%1", false);
+        viaProxy("proxy with user and password", "user:pass@127.0.0.1:%1", false);
+        viaProxy("proxy with a signed port", "127.0.0.1:+%1", false);
+        viaProxy("proxy at port 65536", "127.0.0.1:65536", false);
+        viaProxy("proxy name with an empty label", "local..host:%1", false);
+        viaProxy("proxy at a short IPv4", "127.1:%1", false);
+        viaProxy("proxy at IPv6 without brackets", "::1:%1", false);
+        viaProxy("proxy with a path", "127.0.0.1:%1/", false);
     }
     void transfer()
     {
-        QFETCH(bool, tls);
-        QFETCH(QString, path);
-        QFETCH(int, size);
-        QFETCH(int, code);
-        QFETCH(QString, infoStart);
-        if (tls && !QSslSocket::supportsSsl())
+        QFETCH(Transfer, row);
+        if (row.tls && !QSslSocket::supportsSsl())
             QSKIP("Qt has no TLS backend here, so the fixture cannot speak HTTPS");
+        if (row.proxy.startsWith(u'[') && !QTcpServer().listen(QHostAddress::LocalHostIPv6))
+            QSKIP("no IPv6 on this host");
         HttpFixtureServer server;
-        QVERIFY(tls ? server.listenTls() : server.listen());
+        QVERIFY(row.tls ? server.listenTls() : server.listen());
         HttpFixtureServer plain; // where a downgrade would lead
         QVERIFY(plain.listen());
-        const QByteArray body = HttpFixtureServer::patternBody(size);
+        const QByteArray body = HttpFixtureServer::patternBody(row.size);
         server.serve("/fixed", body);
         plain.serve("/fixed", body);
         server.serveRedirect("/moved", "/fixed");
@@ -93,61 +107,29 @@ private Q_SLOTS:
                                       "\r\nContent-Length: 4\r\n\r\nlost");
         Inet inet;
         inet.setCaFile(HttpFixtureServer::caFile());
-        const bool shortIdle = path == "/silent" || path == "/slow";
+        const bool shortIdle = row.path == "/silent" || row.path == "/slow";
         inet.setIdleTimeout(shortIdle ? 500 : Inet::kDefaultIdleTimeoutMs);
+        // A proxy gets the whole URL as the target, so its host needs no name lookup.
+        const bool direct = row.proxy.isEmpty();
+        const QString url = direct ? server.url(row.path) : "http://vornix.invalid" + row.path;
+        inet.setAccessType(direct ? 0 : 2);
+        inet.setProxy(row.proxy.replace("%1", server.hostPort().section(u':', 1)));
         QSignalSpy spy(&inet, &Inet::StateChanged);
-        inet.Execute(server.url(path));
-        QCOMPARE(statesUntilDone(spy).last(), code == 200 ? 12 : 11);
-        QCOMPARE(inet.ResponseCode(), code);
+        const int refused = refusal([&] { inet.Execute(url); });
+        QCOMPARE(refused, row.code == 35799 ? 35799 : 0);
+        if (refused)
+            return;
+        QCOMPARE(statesUntilDone(spy).last(), row.code == 200 ? 12 : 11);
+        QCOMPARE(inet.ResponseCode(), row.code);
         const QString info = inet.ResponseInfo();
-        QVERIFY2(!info.isEmpty() && info.startsWith(infoStart), qPrintable(info));
+        QVERIFY2(!info.isEmpty() && info.startsWith(row.infoStart), qPrintable(info));
         QByteArray collected;
         for (QByteArray chunk; !(chunk = inet.GetChunk(10240)).isEmpty();)
             collected += chunk;
-        QCOMPARE(collected, code == 200 ? body : QByteArray());
+        QCOMPARE(collected, row.code == 200 ? body : QByteArray());
+        QCOMPARE(server.requests().value(0).target, (direct ? row.path : url).toLatin1());
         QVERIFY(server.requests().size() <= 21); // browsers follow at most 20 redirects
         QCOMPARE(plain.requests().size(), 0);
-    }
-
-    void proxyName_data()
-    {
-        QTest::addColumn<QString>("proxy"); // %1: the fixture's port
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("IPv4 address") << "127.0.0.1:%1" << true;
-        QTest::newRow("host name") << "localhost:%1" << true;
-        QTest::newRow("bracketed IPv6") << "[::ffff:127.0.0.1]:%1" << true;
-        QTest::newRow("'#' before the port") << "127.0.0.1#:%1" << false;
-        QTest::newRow("'?' before the port") << "127.0.0.1?:%1" << false;
-        QTest::newRow("user and password") << "user:pass@127.0.0.1:%1" << false;
-        QTest::newRow("signed port") << "127.0.0.1:+%1" << false;
-        QTest::newRow("port 65536") << "127.0.0.1:65536" << false;
-        QTest::newRow("empty label") << "local..host:%1" << false;
-        QTest::newRow("short IPv4") << "127.1:%1" << false;
-        QTest::newRow("IPv6 without brackets") << "::1:%1" << false;
-        QTest::newRow("path") << "127.0.0.1:%1/" << false;
-    }
-    void proxyName()
-    {
-        QFETCH(QString, proxy);
-        QFETCH(bool, accepted);
-        HttpFixtureServer server;
-        QVERIFY(server.listen());
-        server.serve("/f", "via proxy");
-        if (proxy.startsWith(u'[') && !QTcpServer().listen(QHostAddress::LocalHostIPv6))
-            QSKIP("no IPv6 on this host");
-        Inet inet;
-        inet.setAccessType(2);
-        inet.setProxy(proxy.replace("%1", server.hostPort().section(u':', 1)));
-        QSignalSpy spy(&inet, &Inet::StateChanged);
-        const QString url = "http://vornix.invalid/f";
-        if (!accepted) {
-            QCOMPARE(refusal([&] { inet.Execute(url); }), 35799);
-            return;
-        }
-        inet.Execute(url);
-        QCOMPARE(statesUntilDone(spy).last(), 12);
-        QCOMPARE(server.requests().value(0).target, url.toLatin1());
-        QCOMPARE(inet.GetChunk(100), QByteArray("via proxy"));
     }
 
     void stateOrderAndConnectionReuse()

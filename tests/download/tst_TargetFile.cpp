@@ -1,42 +1,44 @@
 #include "HttpFixtureServer.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "download/TargetFile.h"
 
-#include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+
+struct Naming
+{
+    QString folder, prefix, document;
+    QString path; // empty: refused
+};
 
 class tst_TargetFile final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Past the file size limit a write then fails with EFBIG instead of ending the process.
+    void initTestCase() { std::signal(SIGXFSZ, SIG_IGN); }
+
     void names_data()
     {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<QString>("document");
-        QTest::addColumn<QString>("path"); // empty: refused
-        const auto row = [](const char *name, QString folder, QString prefix, QString document,
-                            QString path) {
-            QTest::newRow(name) << folder << prefix << document << path;
-        };
-        row("folder with separator", "/d/", "p_", "/a/b.jpg", "/d/p_ab.jpg");
-        row("folder without separator", "/d", "", "/x?y=7:a", "/d/x?y=7:a");
-        row("dot", "/d", "", "/.", "");
-        row("prefix and dot make dot dot", "/d", ".", "/.", "");
-        row("NUL in the name", "/d", "", QString("/a") + QChar(0), "");
+        QTest::addColumn<Naming>("row");
+        const auto row = [](const char *name, const Naming &r) { QTest::newRow(name) << r; };
+        row("folder with separator", {"/d/", "p_", "/a/b.jpg", "/d/p_ab.jpg"});
+        row("folder without separator", {"/d", "", "/x?y=7:a", "/d/x?y=7:a"});
+        row("dot", {"/d", "", "/.", ""});
+        row("prefix and dot make dot dot", {"/d", ".", "/.", ""});
+        row("NUL in the name", {"/d", "", QString("/a") + QChar(0), ""});
     }
     void names()
     {
-        QFETCH(QString, folder);
-        QFETCH(QString, prefix);
-        QFETCH(QString, document);
-        const QString name = TargetFileName(prefix, document);
-        const bool usable = IsUsableTargetFolder(folder) && IsUsableFileName(name);
-        QTEST(usable ? TargetFolderPart(folder) + name : QString(), "path");
+        QFETCH(Naming, row);
+        const QString name = TargetFileName(row.prefix, row.document);
+        const bool usable = IsUsableTargetFolder(row.folder) && IsUsableFileName(name);
+        QCOMPARE(usable ? TargetFolderPart(row.folder) + name : QString(), row.path);
     }
 
     void write_data()
@@ -64,43 +66,32 @@ private Q_SLOTS:
         QFETCH(rlim_t, sizeLimit);
         QFETCH(bool, written);
         QTemporaryDir dir;
-        const QString oldPath = dir.filePath("f");
-        if (!old.isNull()) {
-            QFile file(oldPath);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
-        }
+        const QString target = dir.filePath("f");
         const QByteArray body = HttpFixtureServer::patternBody(300000);
         QString error;
         bool ok = false;
         {
+            struct rlimit saved;
+            QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
             const mode_t savedMask = ::umask(mode_t(umask));
-            struct rlimit savedLimit;
-            QVERIFY(::getrlimit(RLIMIT_FSIZE, &savedLimit) == 0);
-            const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
             const auto restore = qScopeGuard([&] {
-                ::setrlimit(RLIMIT_FSIZE, &savedLimit);
-                std::signal(SIGXFSZ, savedSignal);
+                ::setrlimit(RLIMIT_FSIZE, &saved);
                 ::umask(savedMask);
             });
-            struct rlimit limit = savedLimit;
-            limit.rlim_cur = sizeLimit;
+            QVERIFY(old.isNull() || writeFile(target, old));
+            const struct rlimit limit = {sizeLimit, saved.rlim_max};
             QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
             ok = WriteFileReplacing(dir.filePath(name), body, &error);
         }
         QCOMPARE(ok, written);
         QCOMPARE(error.isEmpty(), written);
         // Only the target is there: no hidden temporary file in any case.
-        const QStringList entries =
-            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-        QCOMPARE(entries, (written || !old.isNull()) ? QStringList{"f"} : QStringList());
-        QFile file(oldPath);
-        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(),
-                 written ? body : old);
-        if (written) {
-            struct stat st;
-            QVERIFY(::stat(QFile::encodeName(oldPath).constData(), &st) == 0);
-            QCOMPARE(st.st_mode & 0777, 0666u & ~unsigned(umask));
-        }
+        QCOMPARE(filesBelow(dir.path()), QStringList{"f"});
+        QCOMPARE(readFile(target), written ? body : old);
+        // A new file gets the umask's permissions, and a failed write leaves the old file's.
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(target).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 0777, 0666u & ~unsigned(umask));
     }
 };
 
