@@ -10,9 +10,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-using Command = void (*)();
-Q_DECLARE_METATYPE(Command)
-
 // Menu items are found by the captions the user reads and chosen with the mouse.
 class tst_MenuCommands final : public QObject
 {
@@ -23,21 +20,34 @@ class tst_MenuCommands final : public QObject
     QAction *choose(const QString &menuCaption, const QString &itemCaption)
     {
         QMenuBar *bar = f->w.menuBar();
-        for (QAction *menu : bar->actions()) {
-            if (menu->text() != menuCaption)
-                continue;
-            for (QAction *item : menu->menu()->actions()) {
-                if (item->text() != itemCaption || !item->isEnabled())
-                    continue;
-                QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu).center());
-                if (!QTest::qWaitFor([&] { return menu->menu()->isVisible(); }))
-                    return nullptr;
-                QTest::mouseClick(menu->menu(), Qt::LeftButton, {},
-                                  menu->menu()->actionGeometry(item).center());
-                return item;
-            }
-        }
+        for (QMenu *menu : f->w.findChildren<QMenu *>())
+            for (QAction *item : menu->actions())
+                if (menu->title() == menuCaption && item->text() == itemCaption &&
+                    item->isEnabled()) {
+                    QTest::mouseClick(bar, Qt::LeftButton, {},
+                                      bar->actionGeometry(menu->menuAction()).center());
+                    if (!QTest::qWaitFor([&] { return menu->isVisible(); }))
+                        return nullptr;
+                    QTest::mouseClick(menu, Qt::LeftButton, {},
+                                      menu->actionGeometry(item).center());
+                    return item;
+                }
         return nullptr;
+    }
+    // Every field holds the same text with `length` characters selected from the fourth on.
+    void select(QWidget *focus, int length)
+    {
+        frmMain &w = f->w;
+        w.txtURL->setText("01;§2;03");
+        w.txtURL->setSelection(3, length);
+        w.cboErsatzText->setEditText(w.txtURL->text());
+        w.cboErsatzText->lineEdit()->setSelection(3, length);
+        w.txtVorschau->setPlainText("01\n§2\n03");
+        QTextCursor cursor(w.txtVorschau->document());
+        cursor.setPosition(3);
+        cursor.setPosition(3 + length, QTextCursor::KeepAnchor);
+        w.txtVorschau->setTextCursor(cursor);
+        focus->setFocus();
     }
 
 private Q_SLOTS:
@@ -49,112 +59,86 @@ private Q_SLOTS:
     }
     void cleanup() { f.reset(); }
 
+    // Each command from its menu, by the shortcut the menu shows and with the toolbar
+    // button named like the item. Only the focused field may change.
     void editCommands_data()
     {
-        QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QKeySequence>("shortcut"); // shown in the menu
-        QTest::addColumn<QString>("tooltip");       // of the toolbar button doing the same
-        QTest::addColumn<QString>("after"); // "abcdef", "cd" selected, "XY" copied: field clipboard
-        const auto row = [](const char *tag, const char *menu, const char *item, const char *key,
-                            const char *tip, const char *after) {
-            QTest::newRow(tag) << menu << QString::fromUtf8(item)
-                               << QKeySequence(QString::fromLatin1(key)) << QString::fromUtf8(tip)
-                               << after;
+        QTest::addColumn<QString>("field");     // focused
+        QTest::addColumn<int>("length");        // selected from the fourth character on
+        QTest::addColumn<QString>("clipboard"); // null: empty
+        QTest::addColumn<QString>("after");     // the field's (txtURL's for the others) | clipboard
+        const auto row = [](const char *tag, const char *item, const char *field, int length,
+                            const QString &clipboard, const QString &after) {
+            QTest::newRow(tag) << item << field << length << clipboard << after;
         };
-        row("Neu does nothing", "&Datei", "&Neu", "Ctrl+N", "Neu", "abcdef XY");
-        row("Ausschneiden", "&Bearbeiten", "&Ausschneiden", "Ctrl+X", "Ausschneiden", "abef cd");
-        row("Kopieren", "&Bearbeiten", "&Kopieren", "Ctrl+C", "Kopieren", "abcdef cd");
-        row("Einfügen", "&Bearbeiten", "&Einfügen", "Ctrl+V", "Einfügen", "abXYef XY");
+        const char *url = "txtURL", *combo = "cboErsatzText", *preview = "txtVorschau";
+        row("Neu does nothing", "&Neu", url, 2, "alt", "01;§2;03|alt");
+        row("Ausschneiden", "&Ausschneiden", url, 2, "alt", "01;;03|§2");
+        row("Kopieren", "&Kopieren", url, 2, "alt", "01;§2;03|§2");
+        row("Einfügen", "&Einfügen", url, 2, "alt", "01;alt;03|alt");
+        row("copy without a selection", "&Kopieren", combo, 0, "alt", "01;§2;03|alt");
+        row("cut without a selection", "&Ausschneiden", url, 0, "alt", "01;§2;03|alt");
+        row("copy on a button", "&Kopieren", "cmdDownload", 2, "alt", "01;§2;03|alt");
+        row("cut on an option", "&Ausschneiden", "optProxy1", 2, "alt", "01;§2;03|alt");
+        row("copy lines from the preview", "&Kopieren", preview, 5, "alt", "01\n§2\n03|§2\n03");
+        row("paste replaces the selection", "&Einfügen", combo, 2, "0-9", "01;0-9;03|0-9");
+        row("empty clipboard deletes", "&Einfügen", combo, 2, QString(), "01;;03|");
+        row("paste into the read-only preview", "&Einfügen", preview, 2, "x", "01\n§2\n03|x");
     }
     void editCommands()
     {
-        QFETCH(QString, menu);
         QFETCH(QString, item);
-        QFETCH(QKeySequence, shortcut);
-        QFETCH(QString, tooltip);
+        QFETCH(QString, clipboard);
         QFETCH(QString, after);
-        QLineEdit *field = f->w.txtURL;
+        const QMap<QString, QStringList> menus{{"&Neu", {"&Datei", "Ctrl+N"}},
+                                               {"&Ausschneiden", {"&Bearbeiten", "Ctrl+X"}},
+                                               {"&Kopieren", {"&Bearbeiten", "Ctrl+C"}},
+                                               {"&Einfügen", {"&Bearbeiten", "Ctrl+V"}}};
+        const QKeySequence shortcut(menus[item][1]);
         QAction *button = nullptr;
         for (QAction *b : f->w.tbToolBar->actions())
-            if (b->toolTip() == tooltip && !b->icon().isNull())
+            if (b->toolTip() == QString(item).remove('&') && !b->icon().isNull())
                 button = b;
         QVERIFY(button);
+        QFETCH(QString, field);
+        QFETCH(int, length);
+        QWidget *focus = f->w.findChild<QWidget *>(field);
         for (const char *way : {"menu", "shortcut", "toolbar"}) {
-            QApplication::clipboard()->setText("XY");
-            field->setText("abcdef");
-            field->setFocus();
-            field->setSelection(2, 2);
+            clipboard.isNull() ? QGuiApplication::clipboard()->clear()
+                               : QGuiApplication::clipboard()->setText(clipboard);
+            select(focus, length);
+            QTRY_COMPARE(QApplication::focusWidget(), focus);
             if (way == std::string_view("menu")) {
-                const QAction *chosen = choose(menu, item);
+                const QAction *chosen = choose(menus[item][0], item);
                 QVERIFY(chosen);
                 QCOMPARE(chosen->shortcut(), shortcut);
             } else if (way == std::string_view("shortcut"))
                 QTest::keySequence(&f->w, shortcut);
             else // with the mouse: the button must leave the focus in the field
                 QTest::mouseClick(f->w.tbToolBar->widgetForAction(button), Qt::LeftButton);
-            QTRY_COMPARE(QApplication::focusWidget(), field);
-            const QString got = field->text() + ' ' + QApplication::clipboard()->text();
+            QTRY_COMPARE(QApplication::focusWidget(), focus);
+            const QString got = (focus == f->w.txtVorschau     ? f->w.txtVorschau->toPlainText()
+                                 : focus == f->w.cboErsatzText ? f->w.cboErsatzText->currentText()
+                                                               : f->w.txtURL->text()) +
+                                '|' + QGuiApplication::clipboard()->text();
             QVERIFY2(got == after, qPrintable(way + (": " + got)));
         }
     }
-
-    // Every field holds the same text and selection; only the focused one may change.
-    // Cut, copy and paste with a selection in txtURL: editCommands.
-    void commandsOnTheFocus_data()
+    void toolbarKeysMatchExactly_data()
     {
-        QTest::addColumn<Command>("command");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("length");        // of the selection from the fourth character on
-        QTest::addColumn<QString>("clipboard"); // null: empty
-        QTest::addColumn<QString>("clipboardAfter");
-        QTest::addColumn<QString>("textAfter"); // of the field, or of txtURL for the others
-        const auto row = [](const char *tag, Command run, const char *field, int length,
-                            QString clip, QString clipAfter, QString textAfter) {
-            QTest::newRow(tag) << run << field << length << clip << clipAfter << textAfter;
-        };
-        const QString text = "01;§2;03";
-        const char *preview = "txtVorschau", *combo = "cboErsatzText";
-        row("copy without a selection", EditCopy, combo, 0, "alt", "alt", text);
-        row("cut without a selection", EditCut, "txtURL", 0, "alt", "alt", text);
-        row("copy on a button", EditCopy, "cmdDownload", 2, "alt", "alt", text);
-        row("cut on an option", EditCut, "optProxy1", 2, "alt", "alt", text);
-        row("copy lines from the preview", EditCopy, preview, 5, "alt", "§2\n03", "01\n§2\n03");
-        row("paste replaces the selection", EditPaste, combo, 2, "0-9", "0-9", "01;0-9;03");
-        row("empty clipboard deletes", EditPaste, combo, 2, QString(), "", "01;;03");
-        row("paste into the read-only preview", EditPaste, preview, 2, "x", "x", "01\n§2\n03");
-        const Command lowerCut = [] { ToolbarButtonClick("cut"); };
-        const Command copyBlank = [] { ToolbarButtonClick("Copy "); };
-        row("toolbar keys match case", lowerCut, "txtURL", 2, "alt", "alt", text);
-        row("toolbar keys match blanks", copyBlank, "txtURL", 2, "alt", "alt", text);
+        QTest::addColumn<QString>("key");
+        QTest::newRow("toolbar keys match case") << "cut";
+        QTest::newRow("toolbar keys match blanks") << "Copy ";
     }
-    void commandsOnTheFocus()
+    void toolbarKeysMatchExactly()
     {
-        QFETCH(QString, field);
-        QFETCH(int, length);
-        QFETCH(QString, clipboard);
-        frmMain &w = f->w;
-        clipboard.isNull() ? QGuiApplication::clipboard()->clear()
-                           : QGuiApplication::clipboard()->setText(clipboard);
-        w.txtURL->setText("01;§2;03");
-        w.txtURL->setSelection(3, length);
-        w.cboErsatzText->setEditText(w.txtURL->text());
-        w.cboErsatzText->lineEdit()->setSelection(3, length);
-        w.txtVorschau->setPlainText("01\n§2\n03");
-        QTextCursor cursor(w.txtVorschau->document());
-        cursor.setPosition(3);
-        cursor.setPosition(3 + length, QTextCursor::KeepAnchor);
-        w.txtVorschau->setTextCursor(cursor);
-        QWidget *focus = w.findChild<QWidget *>(field);
-        focus->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), focus);
-        QFETCH(Command, command);
-        command();
-        QTEST(QGuiApplication::clipboard()->text(), "clipboardAfter");
-        QTEST(focus == w.txtVorschau     ? w.txtVorschau->toPlainText()
-              : focus == w.cboErsatzText ? w.cboErsatzText->currentText()
-                                         : w.txtURL->text(),
-              "textAfter");
+        QGuiApplication::clipboard()->setText("alt");
+        select(f->w.txtURL, 2);
+        QTRY_COMPARE(QApplication::focusWidget(), f->w.txtURL);
+        QFETCH(QString, key);
+        ToolbarButtonClick(key);
+        QCOMPARE(f->w.txtURL->text() + '|' + QGuiApplication::clipboard()->text(), "01;§2;03|alt");
     }
 
     void viewAndHelp_data()
@@ -162,13 +146,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("bar"); // none: a help item, giving a box each time
-        const auto row = [](const char *tag, const char *menu, const char *item, const char *bar) {
-            QTest::newRow(tag) << menu << item << bar;
-        };
-        row("Symbolleiste", "&Ansicht", "&Symbolleiste", "tbToolBar");
-        row("Statusleiste", "&Ansicht", "Status&leiste", "sbStatusBar");
-        row("Inhalt", "&Hilfe", "&Inhalt", "");
-        row("Suchen", "&Hilfe", "&Suchen in der Hilfe...", "");
+        QTest::newRow("Symbolleiste") << "&Ansicht"
+                                      << "&Symbolleiste"
+                                      << "tbToolBar";
+        QTest::newRow("Statusleiste") << "&Ansicht"
+                                      << "Status&leiste"
+                                      << "sbStatusBar";
+        QTest::newRow("Inhalt") << "&Hilfe"
+                                << "&Inhalt"
+                                << "";
+        QTest::newRow("Suchen") << "&Hilfe"
+                                << "&Suchen in der Hilfe..."
+                                << "";
     }
     void viewAndHelp()
     {
