@@ -1,11 +1,16 @@
 #pragma once
 
 #include "BoxRecorder.h"
+#include "HttpFixtureServer.h"
+#include "TestFiles.h"
 #include "app/frmMain.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The settings as the program stores them, read and written behind its back.
@@ -68,4 +73,40 @@ public:
 
     BoxRecorder boxes;
     frmMain w;
+};
+
+// For a test class that downloads: a fixture server, an empty folder and the
+// window saving into it, new for each test.
+class DownloadTest
+{
+protected:
+    // The settings otherwise `stored`.
+    bool start(QMap<QString, QString> stored = {})
+    {
+        f.reset();
+        server = std::make_unique<HttpFixtureServer>();
+        dir = std::make_unique<QTemporaryDir>();
+        stored.insert("SpeicherOrt", dir->path());
+        f = std::make_unique<WindowFixture>(stored);
+        w = &f->w;
+        return server->listen() && dir->isValid() && f->show();
+    }
+    // Types the template and the list and clicks "Download"; `during` gets each request's path.
+    void download(
+        const QString &urlTemplate, const QString &list,
+        const std::function<void(const QByteArray &)> &during = [](auto &) {})
+    {
+        typeInto(w->txtURL, urlTemplate);
+        typeInto(w->cboErsatzText, list);
+        QObject context;
+        QObject::connect(server.get(), &HttpFixtureServer::requestReceived, &context,
+                         [&] { during(server->requests().last().path()); });
+        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+    }
+    QStringList files() const { return filesBelow(dir->path()); }
+
+    std::unique_ptr<HttpFixtureServer> server;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<WindowFixture> f;
+    frmMain *w = nullptr;
 };

@@ -1,30 +1,28 @@
-#include "HttpFixtureServer.h"
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
-#include "download/clsInet.h"
 
-#include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
+
+// One start of a batch: %1 in the template and the list is the fixture's host
+// and port, %2 in the list its port.
+struct Batch
+{
+    int option; // of the connection, clicked first; the proxy field keeps "proxy:port"
+    QString url, list, prefix;
+    bool yes;         // the answer to every box
+    int boxes, count; // count: of URLs the name question names; 0: not asked
+    QString name;
+    QStringList written;
+};
 
 // "Download", "Abbruch" and the connection options as a user works them.
-class tst_DownloadWindow final : public QObject
+class tst_DownloadWindow final : public QObject, DownloadTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        server = std::make_unique<HttpFixtureServer>();
-        QVERIFY(server->listen());
-        dir = std::make_unique<QTemporaryDir>();
-        f = std::make_unique<WindowFixture>(QMap<QString, QString>{{"SpeicherOrt", dir->path()}});
-        w = &f->w;
-        QVERIFY(f->show());
-    }
-    void cleanup() { f.reset(), server.reset(), dir.reset(); }
+    void init() { QVERIFY(start()); }
+
     void downloadAndCancel_data()
     {
         QTest::addColumn<QString>("action"); // what happens while /f2 is being fetched
@@ -39,14 +37,10 @@ private Q_SLOTS:
     void downloadAndCancel()
     {
         QFETCH(QString, action);
-        QFETCH(QStringList, written);
         QFETCH(QString, status);
-        QFETCH(int, requests);
         server->serve("/f1", "body 1");
-        server->serve("/f3", "body 3");
-        if (action.isEmpty())
-            server->serve("/f2", "body 2");
-        else
+        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "other body"});
+        if (!action.isEmpty())
             server->serveSilent("/f2");
 
         QList<bool> buttons;
@@ -59,180 +53,113 @@ private Q_SLOTS:
                 w->close();
         });
         QCOMPARE(buttons, (QList<bool>{false, true, false})); // only "Abbruch" while it runs
-        QCOMPARE(files(), written);
-        QCOMPARE(file("f1"), "body 1");
+        QTEST(files(), "written");
+        QCOMPARE(readFile(dir->filePath("f1")), "body 1");
         QCOMPARE(w->statusPanelText(1), status.replace("/f", server->url("/f")));
-        QCOMPARE(server->requests().size(), requests);
+        QTEST(int(server->requests().size()), "requests");
         QVERIFY(idle());
-        QVERIFY(!w->blnAbbruch);
         QVERIFY(f->boxes.boxes.isEmpty());
         if (action == "close")
             QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
     }
-    void connection_data()
-    {
-        QTest::addColumn<int>("option");
-        QTest::addColumn<bool>("viaProxy");
-        // The environment names a proxy that "Direktverbindung" must ignore, even
-        // after the user clicks "Standard" while the batch runs.
-        QTest::newRow("Direktverbindung") << 1 << false;
-        QTest::newRow("Benutzerdefiniert") << 2 << true;
-    }
-    void connection()
-    {
-        QFETCH(int, option);
-        QFETCH(bool, viaProxy);
-        HttpFixtureServer proxy;
-        QVERIFY(proxy.listen());
-        proxy.setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "via proxy"});
-        if (option == 1)
-            qputenv("http_proxy", proxy.url(QString()).toLatin1());
-        const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
-        server->serve("/f1", "direct");
-        server->serve("/f2", "direct");
-
-        w->optProxy[option]->click();
-        w->txtProxy->setText(proxy.hostPort());
-        download(server->url("/f§"), "1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
-
-        QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
-        QCOMPARE(server->requests().size(), viaProxy ? 0 : 2);
-        if (viaProxy)
-            QVERIFY(proxy.requests()[1].isAbsoluteForm() && proxy.requests()[1].path() == "/f2");
-        QCOMPARE(file("f2"), viaProxy ? "via proxy" : "direct");
-    }
-    void optionClick_data()
+    void proxyOption_data()
     {
         QTest::addColumn<int>("index");
-        QTest::addColumn<bool>("proxyEnabled");
+        QTest::addColumn<bool>("viaProxy"); // and the proxy field enabled
         QTest::addColumn<QString>("status");
+        // The environment names a proxy that "Direktverbindung" must ignore, even
+        // after the user clicks "Standard" while the batch runs.
         QTest::newRow("0") << 0 << false << "Standardeinstellung aus Registry verwenden";
         QTest::newRow("1") << 1 << false << "Direktverbindung (ohne Proxy)";
         QTest::newRow("2")
             << 2 << true << "Proxy in der Form 'proxy:port' eingeben, z.B. proxy.example.com:8080";
         QTest::newRow("outside the group") << 3 << true << "unchanged";
     }
-    void optionClick()
+    void proxyOption()
     {
         QFETCH(int, index);
-        QFETCH(bool, proxyEnabled);
-        QFETCH(QString, status);
+        QFETCH(bool, viaProxy);
         QTest::mouseClick(w->optProxy[2], Qt::LeftButton); // the state every other click changes
         w->setStatusPanelText(1, "unchanged");
         if (index < 3)
             QTest::mouseClick(w->optProxy[index], Qt::LeftButton);
         else
             w->optProxy_Click(index);
-        QCOMPARE(w->txtProxy->isEnabled(), proxyEnabled);
-        QCOMPARE(w->statusPanelText(1), status);
+        QCOMPARE(w->txtProxy->isEnabled(), viaProxy);
+        QTEST(w->statusPanelText(1), "status");
         QCOMPARE(w->txtProxy->text(), "proxy:port");
+
+        HttpFixtureServer proxy;
+        QVERIFY(proxy.listen());
+        proxy.setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "via proxy"});
+        if (index == 1)
+            qputenv("http_proxy", proxy.url(QString()).toLatin1());
+        const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
+        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "direct"});
+        w->txtProxy->setText(proxy.hostPort());
+        download(server->url("/f§"), "1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
+        QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
+        QCOMPARE(server->requests().size(), viaProxy ? 0 : 2);
+        if (viaProxy)
+            QVERIFY(proxy.requests()[1].isAbsoluteForm() && proxy.requests()[1].path() == "/f2");
+        QCOMPARE(readFile(dir->filePath("f2")), viaProxy ? "via proxy" : "direct");
     }
-    void sameFileName_data()
+    // The name question, and requests refused before any is made.
+    void batchStart_data()
     {
-        QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
-        QTest::addColumn<QString>("list");        // %2: the fixture's port
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<int>("count"); // of URLs the question names; 0: not asked
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("written");
-        const auto row = [](const char *tag, const char *url, const char *list, const char *prefix,
-                            bool yes, int count, const char *name, const QStringList &written) {
-            QTest::newRow(tag) << url << list << prefix << yes << count << name << written;
-        };
-        row("slash moved, Nein", "http://%1/§", "a/bc.jpg;ab/c.jpg", "", false, 2, "abc.jpg", {});
-        row("fragment only, Ja", "http://%1/a.jpg#§", "01;02;03;04;05;06;07;08;09;10-20", "x_",
-            true, 20, "x_a.jpg", {"x_a.jpg"});
-        row("placeholder in the host, Nein", "http://§/a.jpg", "%1;localhost:%2", "", false, 2,
-            "a.jpg", {});
-        row("first name in list order", "http://%1/§", "a;b;/a;b;b", "", false, 2, "a", {});
-        row("names differ", "http://%1/§", "a/c;a?b;b", "", false, 0, "", {"a?b", "ac", "b"});
+        QTest::addColumn<Batch>("b");
+        const QString twenty = "01;02;03;04;05;06;07;08;09;10-20";
+        QTest::newRow("slash moved, Nein")
+            << Batch{0, "http://%1/§", "a/bc.jpg;ab/c.jpg", "", false, 1, 2, "abc.jpg", {}};
+        QTest::newRow("fragment only, Ja")
+            << Batch{0, "http://%1/a.jpg#§", twenty, "x_", true, 1, 20, "x_a.jpg", {"x_a.jpg"}};
+        QTest::newRow("placeholder in the host, Nein")
+            << Batch{0, "http://§/a.jpg", "%1;localhost:%2", "", false, 1, 2, "a.jpg", {}};
+        QTest::newRow("first name in list order")
+            << Batch{0, "http://%1/§", "a;b;/a;b;b", "", false, 1, 2, "a", {}};
+        QTest::newRow("names differ")
+            << Batch{0, "http://%1/§", "a/c;a?b;b", "", false, 0, 0, "", {"a?b", "ac", "b"}};
+        // Each would be refused twenty times, one box each, if the batch went on.
+        QTest::newRow("no scheme") << Batch{0, "%1/§.jpg", twenty, "", false, 1, 0, "", {}};
+        QTest::newRow("unsupported scheme")
+            << Batch{0, "ftp://%1/§", twenty, "", false, 1, 0, "", {}};
+        QTest::newRow("empty template") << Batch{0, "", twenty, "", false, 1, 0, "", {}};
+        QTest::newRow("proxy:port") << Batch{2, "http://%1/f§", twenty, "", false, 1, 0, "", {}};
     }
-    void sameFileName()
+    void batchStart()
     {
-        QFETCH(QString, urlTemplate);
-        QFETCH(QString, list);
-        QFETCH(QString, prefix);
-        QFETCH(bool, yes);
-        QFETCH(int, count);
-        QFETCH(QString, name);
-        QFETCH(QStringList, written);
+        QFETCH(Batch, b);
+        const QString question = "Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere "
+                                 "Downloads überschreiben frühere. Trotzdem fortsetzen?";
         server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "x"});
         QList<MsgBoxRequest> &asked = f->boxes.boxes; // f->boxes puts back the old handler
         setMsgBoxHandler([&](const MsgBoxRequest &r) {
             asked << r;
-            return yes ? Answer::Yes : Answer::No;
+            return b.yes ? Answer::Yes : Answer::No;
         });
-        QTest::keyClicks(w->txtDateiprefix, prefix);
+        QTest::mouseClick(w->optProxy[b.option], Qt::LeftButton);
+        QTest::keyClicks(w->txtDateiprefix, b.prefix);
 
-        const QString port = server->hostPort().section(':', 1);
-        download(urlTemplate.replace("%1", server->hostPort()),
-                 list.replace("%1", server->hostPort()).replace("%2", port));
-        QCOMPARE(asked.size(), count ? 1 : 0);
-        if (count) {
-            QCOMPARE(asked[0].text, QString("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". "
-                                            "Spätere Downloads überschreiben frühere. Trotzdem "
-                                            "fortsetzen?")
-                                        .arg(count)
-                                        .arg(name));
+        const QString host = server->hostPort();
+        download(b.url.replace("%1", host),
+                 b.list.replace("%1", host).replace("%2", host.section(':', 1)));
+        QCOMPARE(asked.size(), b.boxes);
+        if (b.count) {
+            QCOMPARE(asked[0].text, question.arg(b.count).arg(b.name));
             QCOMPARE(asked[0].buttons, Message::Buttons::YesNo);
         }
-        QCOMPARE(files(), written);
-        if (!yes && count)
+        QCOMPARE(files(), b.written);
+        if (b.written.isEmpty())
             QCOMPARE(server->connectionCount(), 0);
         QVERIFY(idle());
     }
-    void refusedRequest_data()
-    {
-        QTest::addColumn<QString>("urlTemplate"); // %1: the fixture's host and port
-        QTest::addColumn<int>("option");
-        // Each would be refused twenty times, one box each, if the batch went on.
-        QTest::newRow("no scheme") << "%1/§.jpg" << 0;
-        QTest::newRow("unsupported scheme") << "ftp://%1/§" << 0;
-        QTest::newRow("empty template") << "" << 0;
-        QTest::newRow("proxy:port") << "http://%1/f§" << 2;
-    }
-    void refusedRequest()
-    {
-        QFETCH(QString, urlTemplate);
-        QFETCH(int, option);
-        QTest::mouseClick(w->optProxy[option], Qt::LeftButton); // txtProxy keeps "proxy:port"
-        download(urlTemplate.replace("%1", server->hostPort()), "01;02;03;04;05;06;07;08;09;10-20");
-        QCOMPARE(f->boxes.boxes.size(), 1);
-        QVERIFY(idle());
-        QCOMPARE(server->connectionCount(), 0);
-        QCOMPARE(files(), QStringList());
-    }
 
 private:
-    // Types the template and the list and clicks "Download"; `during` runs at each request.
-    void download(const QString &urlTemplate, const QString &list,
-                  std::function<void(const QByteArray &path)> during = {})
-    {
-        typeInto(w->txtURL, urlTemplate);
-        typeInto(w->cboErsatzText, list);
-        QObject context;
-        if (during)
-            connect(server.get(), &HttpFixtureServer::requestReceived, &context,
-                    [&] { during(server->requests().last().path()); });
-        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
-    }
     bool idle() const
     {
-        return !w->objInet && w->cmdDownload->isEnabled() && !w->cmdAbbruch->isEnabled() &&
-               w->cmdVorschauAktualisieren->isEnabled();
+        return !w->objInet && !w->blnAbbruch && w->cmdDownload->isEnabled() &&
+               !w->cmdAbbruch->isEnabled() && w->cmdVorschauAktualisieren->isEnabled();
     }
-    QByteArray file(const QString &name) const
-    {
-        QFile file(dir->filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-    }
-    QStringList files() const { return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden); }
-
-    std::unique_ptr<HttpFixtureServer> server;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<WindowFixture> f;
-    frmMain *w = nullptr;
 };
 
 VORNIX_WINDOW_TEST_MAIN(tst_DownloadWindow)
