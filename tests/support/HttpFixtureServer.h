@@ -1,16 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QList>
-#include <QObject>
-#include <QPair>
-#include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <functional>
-
-class QTcpServer;
-class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 in the test's event loop that records every request. It
 // answers absolute-form targets ("GET http://host/path") too, so it also serves as a proxy,
@@ -25,21 +19,17 @@ public:
 
     struct Reply
     {
-        enum class Kind {
-            Fixed,   // Content-Length and the whole body
-            Chunked, // Transfer-Encoding: chunked, chunkSize bytes a chunk
-        };
-        Reply(Kind k = Kind::Fixed, const QByteArray &b = {}, int s = 200,
-              const QByteArray &r = "OK")
-            : status(s), reason(r), body(b), kind(k)
+        // How the body is framed; a chunked body comes from serveChunked().
+        enum class Kind { Fixed };
+        Reply(Kind = Kind::Fixed, const QByteArray &b = {}, int s = 200, const QByteArray &r = "OK")
+            : status(s), reason(r), body(b)
         {
         }
+        explicit Reply(Handler h) : handler(std::move(h)) {}
         int status = 200;
         QByteArray reason;
         QList<Header> headers;
         QByteArray body;
-        Kind kind = Kind::Fixed;
-        int chunkSize = 4096;
         Handler handler; // when set, it answers instead
     };
 
@@ -49,66 +39,87 @@ public:
         QList<Header> headers;
         qint64 atMs = 0; // when it arrived, in ms since the server was made
         // All values of the header `name` (case-insensitive), in order.
-        QList<QByteArray> headerValues(const QByteArray &name) const;
+        QList<QByteArray> headerValues(const QByteArray &name) const
+        {
+            QList<QByteArray> values;
+            for (const Header &h : headers)
+                if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+                    values.append(h.second);
+            return values;
+        }
         bool isAbsoluteForm() const { return target.startsWith("http://"); }
         // The path and query, also for an absolute-form target.
-        QByteArray path() const;
+        QByteArray path() const
+        {
+            const qsizetype slash = target.indexOf('/', 7);
+            return !isAbsoluteForm() ? target : slash < 0 ? QByteArray("/") : target.mid(slash);
+        }
     };
 
-    explicit HttpFixtureServer(QObject *parent = nullptr);
+    explicit HttpFixtureServer(QObject *parent = nullptr) : QObject(parent) { m_clock.start(); }
 
     bool listen();
     // False when no TLS backend is available or the certificate cannot be loaded.
     bool listenTls();
     // The certificate that listenTls() presents: a client trusts the fixture through it.
     static QString caFile();
-    QString url(const QString &path) const
-    {
-        return QLatin1String(m_tls ? "https://" : "http://") + hostPort() + path;
-    }
+    QString url(const QString &path) const { return m_scheme + hostPort() + path; }
     // "127.0.0.1:<port>", as a proxy name.
-    QString hostPort() const;
+    QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_server->serverPort()); }
 
     // The reply for paths without one of their own; a 404 unless set.
     void setDefaultReply(const Reply &reply) { m_defaultReply = reply; }
     void serve(const QByteArray &path, const QByteArray &body, int status = 200,
-               const QByteArray &reason = "OK");
+               const QByteArray &reason = "OK")
+    {
+        serveInTurn(path, {Reply(Reply::Kind::Fixed, body, status, reason)});
+    }
     void serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize);
-    void serveRedirect(const QByteArray &path, const QByteArray &location);
+    void serveRedirect(const QByteArray &path, const QByteArray &location)
+    {
+        Reply reply(Reply::Kind::Fixed, "moved", 302, "Found");
+        reply.headers.append({"Location", location});
+        serveInTurn(path, {reply});
+    }
     void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
     // Reads the request and never answers.
-    void serveSilent(const QByteArray &path);
+    void serveSilent(const QByteArray &path) { serveRaw(path, {}); }
     // The body in pieces spaced by a timer, as from a slow server.
     void serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                       int intervalMs);
     // Answers with exactly these bytes.
-    void serveRaw(const QByteArray &path, const QByteArray &bytes);
+    void serveRaw(const QByteArray &path, const QByteArray &bytes)
+    {
+        serveInTurn(path, {Reply([bytes](QTcpSocket *socket) { socket->write(bytes); })});
+    }
     // Answers the requests for path with these replies in turn, the last one for good.
-    void serveInTurn(const QByteArray &path, QList<Reply> replies);
+    void serveInTurn(const QByteArray &path, QList<Reply> turns) { m_replies.insert(path, turns); }
 
     const QList<Request> &requests() const { return m_requests; }
     int connectionCount() const { return m_connections; }
 
     // A body whose content depends on the position, so that a lost, doubled
     // or moved piece shows.
-    static QByteArray patternBody(qsizetype size);
+    static QByteArray patternBody(qsizetype size)
+    {
+        QByteArray body(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            body[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+        return body;
+    }
 
 Q_SIGNALS:
     void requestReceived();
 
 private:
-    void serveWith(const QByteArray &path, const Handler &handler);
     void onReadyRead(QTcpSocket *socket);
-    static void answer(QTcpSocket *socket, const Reply &reply);
-    bool startListening(QTcpServer *server);
+    static QByteArray bytesOf(const Reply &reply);
 
-    QTcpServer *m_server = nullptr;
-    bool m_tls = false;
-    QHash<QByteArray, Reply> m_replies;
-    QHash<QByteArray, QList<Reply>> m_laterReplies;
+    QTcpServer *m_server = new QTcpServer(this); // listenTls() puts a QSslServer in its place
+    QString m_scheme = QStringLiteral("http://");
+    QHash<QByteArray, QList<Reply>> m_replies; // by path
     QElapsedTimer m_clock;
     Reply m_defaultReply{Reply::Kind::Fixed, "no such file", 404, "Not Found"};
     QList<Request> m_requests;
-    QHash<QTcpSocket *, QByteArray> m_pending;
     int m_connections = 0;
 };
