@@ -39,7 +39,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(QString, status);
         server->serve("/f1", "body 1");
-        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "other body"});
+        server->setDefaultReply({"other body"});
         if (!action.isEmpty())
             server->serveSilent("/f2");
 
@@ -91,11 +91,11 @@ private Q_SLOTS:
 
         HttpFixtureServer proxy;
         QVERIFY(proxy.listen());
-        proxy.setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "via proxy"});
+        proxy.setDefaultReply({"via proxy"});
         if (index == 1)
             qputenv("http_proxy", proxy.url(QString()).toLatin1());
         const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
-        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "direct"});
+        server->setDefaultReply({"direct"});
         w->txtProxy->setText(proxy.hostPort());
         download(server->url("/f§"), "1;2", [&](const QByteArray &) { w->optProxy[0]->click(); });
         QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QFETCH(Batch, b);
         const QString question = "Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere "
                                  "Downloads überschreiben frühere. Trotzdem fortsetzen?";
-        server->setDefaultReply({HttpFixtureServer::Reply::Kind::Fixed, "x"});
+        server->setDefaultReply({"x"});
         QList<MsgBoxRequest> &asked = f->boxes.boxes; // f->boxes puts back the old handler
         setMsgBoxHandler([&](const MsgBoxRequest &r) {
             asked << r;

@@ -119,8 +119,7 @@ Reply replyFor(const QString &token, const QByteArray &large)
 {
     const QStringList words = token.split(' ');
     const int status = words[0].toInt();
-    Reply r(Reply::Kind::Fixed, status == 200 ? "body" : "error page", status,
-            status == 200 ? "OK" : "Failed");
+    Reply r(status == 200 ? "body" : "error page", status, status == 200 ? "OK" : "Failed");
     if (words.value(1) == "RA")
         r.headers.append({"Retry-After", words[2].toLatin1()});
     if (!words.value(1).contains('-'))
@@ -166,7 +165,7 @@ private Q_SLOTS:
     {
         server = std::make_unique<HttpFixtureServer>();
         QVERIFY(server->listen());
-        server->setDefaultReply(Reply(Reply::Kind::Fixed, "new"));
+        server->setDefaultReply(Reply("new"));
         dir = std::make_unique<QTemporaryDir>();
         view = FakeView();
         inet = std::make_unique<clsInet>(view);
@@ -303,8 +302,8 @@ private Q_SLOTS:
     {
         QFETCH(Twenty, t);
         const QByteArray body = HttpFixtureServer::patternBody(30000); // three chunks
-        server->serveInTurn("/f0", {t.cancelOn == "Warte" ? replyFor("503 RA 300", {})
-                                                          : Reply(Reply::Kind::Fixed, body)});
+        server->serveInTurn("/f0",
+                            {t.cancelOn == "Warte" ? replyFor("503 RA 300", {}) : Reply(body)});
         if (!t.cancelOn.isEmpty())
             server->serveSilent("/f1");
         view.cancelOn = t.cancelOn;

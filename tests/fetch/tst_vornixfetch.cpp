@@ -105,9 +105,9 @@ private Q_SLOTS:
         for (const QByteArray path : {"/f", "/f1", "/f2", "/f3"})
             server.serve(path, path);
         // Busy once or twice, then the body.
-        const HttpFixtureServer::Reply busy({}, "busy", 503, "Service Unavailable");
-        server.serveInTurn("/fr", {busy, {{}, "/fr"}});
-        server.serveInTurn("/fs", {busy, busy, {{}, "/fs"}});
+        const HttpFixtureServer::Reply busy("busy", 503, "Service Unavailable");
+        server.serveInTurn("/fr", {busy, {"/fr"}});
+        server.serveInTurn("/fs", {busy, busy, {"/fs"}});
         server.serveSilent("/fh");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());

@@ -72,7 +72,7 @@ void HttpFixtureServer::serveChunked(const QByteArray &path, const QByteArray &b
 void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArray &body,
                                           qsizetype sendBytes)
 {
-    const QByteArray whole = bytesOf(Reply(Reply::Kind::Fixed, body));
+    const QByteArray whole = bytesOf(Reply(body));
     serveInTurn(path, {Reply([=](QTcpSocket *socket) {
                     socket->write(whole.left(whole.size() - body.size() + sendBytes));
                     socket->disconnectFromHost();
@@ -82,7 +82,7 @@ void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArr
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                                      int intervalMs)
 {
-    const QByteArray head = bytesOf(Reply(Reply::Kind::Fixed, body)).chopped(body.size());
+    const QByteArray head = bytesOf(Reply(body)).chopped(body.size());
     serveInTurn(path, {Reply([=](QTcpSocket *socket) {
                     socket->write(head);
                     auto *timer = new QTimer(socket); // goes with the connection

@@ -19,9 +19,8 @@ public:
 
     struct Reply
     {
-        // How the body is framed; a chunked body comes from serveChunked().
-        enum class Kind { Fixed };
-        Reply(Kind = Kind::Fixed, const QByteArray &b = {}, int s = 200, const QByteArray &r = "OK")
+        // Content-Length and the whole body; serveChunked() frames a body in chunks.
+        Reply(const QByteArray &b = {}, int s = 200, const QByteArray &r = "OK")
             : status(s), reason(r), body(b)
         {
         }
@@ -72,12 +71,12 @@ public:
     void serve(const QByteArray &path, const QByteArray &body, int status = 200,
                const QByteArray &reason = "OK")
     {
-        serveInTurn(path, {Reply(Reply::Kind::Fixed, body, status, reason)});
+        serveInTurn(path, {Reply(body, status, reason)});
     }
     void serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize);
     void serveRedirect(const QByteArray &path, const QByteArray &location)
     {
-        Reply reply(Reply::Kind::Fixed, "moved", 302, "Found");
+        Reply reply("moved", 302, "Found");
         reply.headers.append({"Location", location});
         serveInTurn(path, {reply});
     }
@@ -119,7 +118,7 @@ private:
     QString m_scheme = QStringLiteral("http://");
     QHash<QByteArray, QList<Reply>> m_replies; // by path
     QElapsedTimer m_clock;
-    Reply m_defaultReply{Reply::Kind::Fixed, "no such file", 404, "Not Found"};
+    Reply m_defaultReply{"no such file", 404, "Not Found"};
     QList<Request> m_requests;
     int m_connections = 0;
 };
