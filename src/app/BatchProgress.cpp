@@ -1,5 +1,7 @@
 #include "app/BatchProgress.h"
 
+#include "download/BatchMessages.h"
+
 #include <QLocale>
 #include <QMouseEvent>
 #include <algorithm>
@@ -53,20 +55,6 @@ QString BatchProgress::runningText() const
     return text;
 }
 
-QString BatchProgress::resultText(const DownloadBatch::Result &result, int count)
-{
-    QString text = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(count);
-    if (!result.failures.isEmpty())
-        text += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
-    if (result.skipped > 0)
-        text += QStringLiteral(", %1 übersprungen").arg(result.skipped);
-    if (result.outcome == DownloadBatch::Outcome::Cancelled)
-        text += QStringLiteral(", abgebrochen");
-    else if (result.outcome == DownloadBatch::Outcome::TooManyFailures)
-        text += QStringLiteral(", angehalten nach Fehlern in Folge");
-    return text;
-}
-
 void BatchProgress::batchStarted(int count)
 {
     m_result.clear();
@@ -99,9 +87,10 @@ void BatchProgress::fileBytes(qint64 received, qint64 expected)
     refresh();
 }
 
-void BatchProgress::batchFinished(const DownloadBatch::Result &result, int count)
+void BatchProgress::batchFinished(const DownloadBatch::Result &result, int count,
+                                  int stopAfterFailures)
 {
-    m_result = resultText(result, count);
+    m_result = batchSummary(result, count, stopAfterFailures);
     m_listable = !result.failures.isEmpty() || result.skipped > 0;
     setCursor(m_listable ? Qt::PointingHandCursor : Qt::ArrowCursor);
     setToolTip(m_listable ? QStringLiteral("Klicken: fehlgeschlagene und übersprungene Dateien")

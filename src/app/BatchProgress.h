@@ -22,10 +22,8 @@ public:
     void batchStarted(int count);
     void fileStarted(int index, int count);
     void fileBytes(qint64 received, qint64 expected);
-    void batchFinished(const DownloadBatch::Result &result, int count);
-
-    // "17 von 20 gespeichert, 3 fehlgeschlagen"
-    static QString resultText(const DownloadBatch::Result &result, int count);
+    // Shows "17 von 20 gespeichert, 3 fehlgeschlagen" and the like.
+    void batchFinished(const DownloadBatch::Result &result, int count, int stopAfterFailures);
 
     static constexpr int kRedrawIntervalMs = 50;
 

@@ -569,8 +569,8 @@ void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
         m_failureList->close();
     prgBatch->batchStarted(count);
     connect(objInet.get(), &clsInet::Progress, prgBatch, &BatchProgress::fileBytes);
-    const DownloadBatch::Result result =
-        DownloadBatch::run(*objInet, urls, view, LoadBatchOptions());
+    const BatchOptions options = LoadBatchOptions();
+    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view, options);
     m_downloading = false;
     objInet.reset();
     // A request that came too late for any poll belongs to this batch, not the next.
@@ -578,7 +578,7 @@ void frmMain::runBatch(FormBatchView &view, const QStringList &urls)
     SetDownloadMode(false);
     m_lastFailures = result.failures;
     m_lastSkipped = view.skipped();
-    prgBatch->batchFinished(result, count);
+    prgBatch->batchFinished(result, count, options.stopAfterFailures);
 }
 
 void frmMain::prgBatch_Click()

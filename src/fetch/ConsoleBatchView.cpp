@@ -1,6 +1,7 @@
 #include "ConsoleBatchView.h"
 
 #include "StopSignals.h"
+#include "download/BatchMessages.h"
 #include "download/RequestTarget.h"
 #include "download/TargetFile.h"
 
@@ -137,20 +138,7 @@ void ConsoleBatchView::finish(const DownloadBatch::Result &result)
     clearProgress();
     if (m_options.quiet)
         return;
-    QString summary = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(m_urlCount);
-    if (result.skipped > 0)
-        summary += QStringLiteral(", %1 übersprungen").arg(result.skipped);
-    if (!result.failures.isEmpty())
-        summary += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
-    if (result.outcome == DownloadBatch::Outcome::Cancelled)
-        summary += QStringLiteral(", abgebrochen");
-    if (result.outcome == DownloadBatch::Outcome::TooManyFailures) {
-        const int inARow = m_options.batch.stopAfterFailures;
-        summary += inARow == 1
-                       ? QStringLiteral(", beendet nach dem ersten Fehlschlag")
-                       : QStringLiteral(", beendet nach %1 Fehlschlägen in Folge").arg(inARow);
-    }
-    printErrorLine(summary);
+    printErrorLine(batchSummary(result, m_urlCount, m_options.batch.stopAfterFailures));
 }
 
 // Without a terminal each file's end gets a line: "[2/5] gespeichert: ...".
