@@ -5,10 +5,16 @@
 #include "TestFiles.h"
 #include "app/frmMain.h"
 
+// frmMain.h only declares the classes of its widgets; the tests drive them.
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMap>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,15 +32,6 @@ inline QString storedSetting(const QString &key)
 {
     return userStore().value("Settings/" + key).toString();
 }
-// A null value removes the key.
-inline void storeSetting(const QString &key, const QString &value)
-{
-    if (value.isNull())
-        userStore().remove("Settings/" + key);
-    else
-        userStore().setValue("Settings/" + key, value);
-    userStore().sync();
-}
 
 inline QString fieldText(const QWidget *field)
 {
@@ -51,18 +48,39 @@ inline void typeInto(QWidget *field, const QString &text)
     QTest::keyClicks(field, text);
 }
 
+// Opens the menu with this caption from the menu bar and clicks its enabled item with
+// that caption, both with the mouse: null when there is none.
+inline QAction *chooseMenuItem(QMainWindow &w, const QString &menuCaption,
+                               const QString &itemCaption)
+{
+    for (QMenu *menu : w.findChildren<QMenu *>())
+        for (QAction *item : menu->actions())
+            if (menu->title() == menuCaption && item->text() == itemCaption && item->isEnabled()) {
+                QTest::mouseClick(w.menuBar(), Qt::LeftButton, {},
+                                  w.menuBar()->actionGeometry(menu->menuAction()).center());
+                if (!QTest::qWaitFor([&] { return menu->isVisible(); }))
+                    return nullptr;
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+                return item;
+            }
+    return nullptr;
+}
+
 // The main window as a user meets it on a later run: the beta warning already
 // acknowledged, the settings otherwise `stored`, its boxes recorded. The window
 // reads the settings when it is first shown.
 class WindowFixture
 {
 public:
-    explicit WindowFixture(const QMap<QString, QString> &stored = {})
+    // A null value leaves the setting out, the warning's marker too.
+    explicit WindowFixture(QMap<QString, QString> stored = {})
     {
         userStore().clear();
-        storeSetting("BETA-0.2-BETA1", "OK");
+        stored.insert("BETA-0.2-BETA1", stored.value("BETA-0.2-BETA1", "OK"));
         for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-            storeSetting(it.key(), it.value());
+            if (!it.value().isNull())
+                userStore().setValue("Settings/" + it.key(), it.value());
+        userStore().sync();
     }
     // Shows the window and waits until it takes the keyboard.
     bool show()

@@ -1,18 +1,16 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
 
-#include <QRadioButton>
-
 // One start of a batch: %1 in the template and the list is the fixture's host
 // and port, %2 in the list its port.
 struct Batch
 {
-    int option; // of the connection, clicked first; the proxy field keeps "proxy:port"
-    QString url, list, prefix;
-    bool yes;         // the answer to every box
+    QString url, list;
     int boxes, count; // count: of URLs the name question names; 0: not asked
-    QString name;
-    QStringList written;
+    QString name = {}, prefix = {};
+    QStringList written = {};
+    bool yes = false; // the answer to every box
+    int option = 0;   // of the connection, clicked first; the proxy field keeps "proxy:port"
 };
 
 // "Download", "Abbruch" and the connection options as a user works them.
@@ -108,23 +106,19 @@ private Q_SLOTS:
     void batchStart_data()
     {
         QTest::addColumn<Batch>("b");
+        const auto row = [](const char *tag, const Batch &b) { QTest::newRow(tag) << b; };
         const QString twenty = "01;02;03;04;05;06;07;08;09;10-20";
-        QTest::newRow("slash moved, Nein")
-            << Batch{0, "http://%1/§", "a/bc.jpg;ab/c.jpg", "", false, 1, 2, "abc.jpg", {}};
-        QTest::newRow("fragment only, Ja")
-            << Batch{0, "http://%1/a.jpg#§", twenty, "x_", true, 1, 20, "x_a.jpg", {"x_a.jpg"}};
-        QTest::newRow("placeholder in the host, Nein")
-            << Batch{0, "http://§/a.jpg", "%1;localhost:%2", "", false, 1, 2, "a.jpg", {}};
-        QTest::newRow("first name in list order")
-            << Batch{0, "http://%1/§", "a;b;/a;b;b", "", false, 1, 2, "a", {}};
-        QTest::newRow("names differ")
-            << Batch{0, "http://%1/§", "a/c;a?b;b", "", false, 0, 0, "", {"a?b", "ac", "b"}};
+        row("slash moved, Nein", {"http://%1/§", "a/bc.jpg;ab/c.jpg", 1, 2, "abc.jpg"});
+        row("fragment only, Ja",
+            {"http://%1/a.jpg#§", twenty, 1, 20, "x_a.jpg", "x_", {"x_a.jpg"}, true});
+        row("placeholder in the host, Nein", {"http://§/a.jpg", "%1;localhost:%2", 1, 2, "a.jpg"});
+        row("first name in list order", {"http://%1/§", "a;b;/a;b;b", 1, 2, "a"});
+        row("names differ", {"http://%1/§", "a/c;a?b;b", 0, 0, "", "", {"a?b", "ac", "b"}});
         // Each would be refused twenty times, one box each, if the batch went on.
-        QTest::newRow("no scheme") << Batch{0, "%1/§.jpg", twenty, "", false, 1, 0, "", {}};
-        QTest::newRow("unsupported scheme")
-            << Batch{0, "ftp://%1/§", twenty, "", false, 1, 0, "", {}};
-        QTest::newRow("empty template") << Batch{0, "", twenty, "", false, 1, 0, "", {}};
-        QTest::newRow("proxy:port") << Batch{2, "http://%1/f§", twenty, "", false, 1, 0, "", {}};
+        row("no scheme", {"%1/§.jpg", twenty, 1, 0});
+        row("unsupported scheme", {"ftp://%1/§", twenty, 1, 0});
+        row("empty template", {"", twenty, 1, 0});
+        row("proxy:port", {"http://%1/f§", twenty, 1, 0, "", "", {}, false, 2});
     }
     void batchStart()
     {
