@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QMouseEvent>
+#include <QStyleOptionProgressBar>
 #include <algorithm>
 #include <utility>
 
@@ -93,12 +94,33 @@ void BatchProgress::batchFinished(const DownloadBatch::Result &result, int count
     m_result = batchSummary(result, count, stopAfterFailures);
     m_listable = !result.failures.isEmpty() || result.skipped > 0;
     setCursor(m_listable ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setToolTip(m_listable ? QStringLiteral("Klicken: fehlgeschlagene und übersprungene Dateien")
-                          : QString());
     m_cooldown.stop();
     m_pending = false;
     fitTo(m_result);
+    // A result too long for the bar is cut there and read whole in the tooltip.
+    QStringList tip;
+    if (shownText(m_result) != m_result)
+        tip << m_result;
+    if (m_listable)
+        tip << QStringLiteral("Klicken: fehlgeschlagene und übersprungene Dateien");
+    setToolTip(tip.join(QLatin1Char('\n')));
     showNow();
+}
+
+QString BatchProgress::shownText(const QString &text) const
+{
+    // Measured as fitTo() measures, so a bar made to fit its text never cuts it.
+    const int room = width() - 2 * kTextMargin;
+    if (fontMetrics().horizontalAdvance(text) <= room)
+        return text;
+    return fontMetrics().elidedText(text, Qt::ElideRight, room);
+}
+
+void BatchProgress::initStyleOption(QStyleOptionProgressBar *option) const
+{
+    QProgressBar::initStyleOption(option);
+    // The style would wrap a long text onto a second line that the status bar cuts off.
+    option->text = shownText(option->text);
 }
 
 void BatchProgress::fitTo(const QString &text)

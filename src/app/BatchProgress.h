@@ -32,9 +32,11 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void initStyleOption(QStyleOptionProgressBar *option) const override;
 
 private:
     void fitTo(const QString &text);
+    QString shownText(const QString &text) const;
     void refresh();
     void showNow();
     QString runningText() const;

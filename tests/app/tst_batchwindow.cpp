@@ -79,6 +79,10 @@ private Q_SLOTS:
                  [&](const QByteArray &) { shown << w->prgBatch->text().section(" – ", 0, 0); });
         QCOMPARE(shown, requested);
         QCOMPARE(w->prgBatch->text(), o.result);
+        // A result longer than the bar is cut there, not wrapped, and read whole in the tooltip.
+        const int room = w->prgBatch->width() - 16;
+        QCOMPARE(w->prgBatch->toolTip().startsWith(o.result + (o.listed.isEmpty() ? "" : "\n")),
+                 w->prgBatch->fontMetrics().horizontalAdvance(o.result) > room);
         QVERIFY(w->prgBatch->isVisible());
         QCOMPARE(f->boxes.boxes.size(), o.boxes);
         QCOMPARE(w->statusPanelText(1), "Download: " + server->url("/f20"));
