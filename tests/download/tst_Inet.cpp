@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QSslSocket>
-#include <QTcpServer>
 
 // Also ends a transfer that keeps reporting states forever, such as an unbounded redirect loop.
 static QList<int> statesUntilDone(QSignalSpy &spy)
@@ -14,8 +13,8 @@ static QList<int> statesUntilDone(QSignalSpy &spy)
     const QDeadlineTimer deadline(20000);
     QList<int> states;
     while ((states.isEmpty() || states.last() < Inet::icError) &&
-           (states.size() < spy.size() || spy.wait(static_cast<int>(deadline.remainingTime()))))
-        states.append(spy.at(states.size()).at(0).toInt());
+           (!spy.isEmpty() || spy.wait(static_cast<int>(deadline.remainingTime()))))
+        states.append(spy.takeFirst().at(0).toInt());
     return states;
 }
 
@@ -33,10 +32,8 @@ struct Transfer
 {
     bool tls;
     QString path;
-    int size;
-    int code; // the response code, or the failure's number
-    QString infoStart;
-    QString proxy = {}; // a named proxy, "%1" the fixture's port
+    int size, code;                // code: the response code, or the failure's number
+    QString infoStart, proxy = {}; // proxy: a named one, "%1" the fixture's port
 };
 
 class tst_Inet final : public QObject
@@ -91,7 +88,6 @@ private Q_SLOTS:
         QVERIFY(plain.listen());
         const QByteArray body = HttpFixtureServer::patternBody(row.size);
         server.serve("/fixed", body);
-        plain.serve("/fixed", body);
         server.serveRedirect("/moved", "/fixed");
         server.serveRaw("/downgrade",
                         "HTTP/1.1 302 Found\r\nLocation: " + plain.url("/fixed").toLatin1() +
@@ -115,9 +111,8 @@ private Q_SLOTS:
         inet.setAccessType(direct ? 0 : 2);
         inet.setProxy(row.proxy.replace("%1", server.hostPort().section(u':', 1)));
         QSignalSpy spy(&inet, &Inet::StateChanged);
-        const int refused = refusal([&] { inet.Execute(url); });
-        QCOMPARE(refused, row.code == 35799 ? 35799 : 0);
-        if (refused)
+        QCOMPARE(refusal([&] { inet.Execute(url); }), row.code == 35799 ? 35799 : 0);
+        if (row.code == 35799)
             return;
         QCOMPARE(statesUntilDone(spy).last(), row.code == 200 ? 12 : 11);
         QCOMPARE(inet.ResponseCode(), row.code);
@@ -145,7 +140,6 @@ private Q_SLOTS:
         QCOMPARE(refusal([&] { inet.GetChunk(10240); }), 35764);
         QCOMPARE(refusal([&] { inet.Execute(server.url("/a")); }), 35764);
         QCOMPARE(statesUntilDone(spy), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
-        spy.clear();
         inet.Execute(server.url("/b"));
         // Kept connection: no connecting; the redirect repeats the request steps.
         QCOMPARE(statesUntilDone(spy), (QList<int>{5, 6, 7, 8, 5, 6, 7, 8, 12}));

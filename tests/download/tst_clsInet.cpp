@@ -18,20 +18,18 @@ static bool oneBox(const RecordingReporter &recorder, const QString &title, cons
 
 struct Request
 {
-    QString path;
+    QString path, referer;
     int size;
-    QString referer;
     bool spilled;     // over the 64 KiB memory limit of these rows
     QString box = {}; // the state-11 box's pattern; none when empty
 };
 
+// An AccessType (or none) and its proxy name ("*": the server itself), with the refusal due;
+// noProxy is "name=value" put into the environment.
 struct Connection
 {
-    int type;      // an AccessType, or none
-    QString proxy; // "*": the server itself
-    int refusal;
-    QString referer = {};
-    QString noProxy = {}; // "name=value" put into the environment
+    int type, refusal;
+    QString proxy = {}, referer = {}, noProxy = {};
 };
 
 class tst_clsInet final : public QObject
@@ -72,22 +70,22 @@ private Q_SLOTS:
         QTest::addColumn<Request>("row");
         const int limit = 64 * 1024;
         const auto row = [](const char *name, const Request &r) { QTest::newRow(name) << r; };
-        row("empty body, empty referer", {"/fixed", 0, "", false});
-        row("one chunk", {"/fixed", 10240, "http://e.com/a b?x=1&y=ä", false});
-        row("one chunk and a byte", {"/fixed", 10241, " padded ", false});
-        row("just under the limit", {"/fixed", limit - 1, "r", false});
-        row("at the limit", {"/fixed", limit, "r", false});
-        row("just over the limit", {"/fixed", limit + 1, "r", true});
-        row("chunked at the limit", {"/chunked", limit, "r", false});
-        row("chunked over the limit", {"/chunked", limit + 1, "r", true});
-        row("trickled over the limit", {"/slow", 3 * limit, "r", true});
-        row("404", {"/nothing", 10, "r", false,
+        row("empty body, empty referer", {"/fixed", "", 0, false});
+        row("one chunk", {"/fixed", "http://e.com/a b?x=1&y=ä", 10240, false});
+        row("one chunk and a byte", {"/fixed", " padded ", 10241, false});
+        row("just under the limit", {"/fixed", "r", limit - 1, false});
+        row("at the limit", {"/fixed", "r", limit, false});
+        row("just over the limit", {"/fixed", "r", limit + 1, true});
+        row("chunked at the limit", {"/chunked", "r", limit, false});
+        row("chunked over the limit", {"/chunked", "r", limit + 1, true});
+        row("trickled over the limit", {"/slow", "r", 3 * limit, true});
+        row("404", {"/nothing", "r", 10, false,
                     "icError in StateChanged 0\r\n\r\nInet Error 404\r\nHTTP/1.1 404 Not Found"});
     }
     void request()
     {
         QFETCH(Request, row);
-        const auto &[path, size, referer, spilled, box] = row;
+        const auto &[path, referer, size, spilled, box] = row;
         const QByteArray body = HttpFixtureServer::patternBody(size);
         server->serve("/fixed", body);
         server->serveChunked("/chunked", body, 1000);
@@ -97,14 +95,12 @@ private Q_SLOTS:
         QVERIFY(fetch(path, referer));
         const bool ok = box.isEmpty();
         QCOMPARE(w->DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
-        QCOMPARE(w->InetState, qint16(ok ? 12 : 11));
         QCOMPARE(w->DataBinary(), ok ? body : QByteArray());
         QVERIFY(!recorder->busy);
         QCOMPARE(server->requests().first().headerValues("Referer"),
                  QList<QByteArray>{referer.trimmed().toUtf8()});
         QVERIFY(ok ? recorder->boxes.isEmpty() : oneBox(*recorder, "Fehler", box));
         // Spilled: kept as a hidden part file in the folder until saved or released.
-        QCOMPARE(w->BodySpilled(), spilled);
         QCOMPARE(partFiles(), spilled ? QStringList{QString(path).replace(u'/', u'.') + ".part-"}
                                       : QStringList());
         w.reset();
@@ -124,10 +120,8 @@ private Q_SLOTS:
     {
         server->serveTrickle("/slow", HttpFixtureServer::patternBody(100000), 1000, 20);
         w->MemoryLimit = 1000;
-        QSignalSpy progress(w.get(), &clsInet::Progress);
         w->RequestFile(server->url("/slow"), QString());
-        QVERIFY(progress.wait(20000));
-        QCOMPARE(partFiles(), QStringList{".slow.part-"});
+        QTRY_COMPARE_WITH_TIMEOUT(partFiles(), QStringList{".slow.part-"}, 20000);
         w.reset();
         QCOMPARE(partFiles(), QStringList());
         QVERIFY(recorder->boxes.isEmpty());
@@ -137,18 +131,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<Connection>("row");
         const auto row = [](const char *name, const Connection &r) { QTest::newRow(name) << r; };
-        row("0 follows http_proxy", {0, "", 0});
-        row("1 ignores http_proxy", {1, "", 0});
-        row("2 despite no_proxy=127.0.0.1", {2, "*", 0, "", "no_proxy=127.0.0.1"});
-        row("2 despite NO_PROXY=*", {2, "*", 0, "", "NO_PROXY=*"});
-        row("2 without a name", {2, "", 35786});
-        row("unknown access type", {7, "", 380});
-        row("line break in referer", {0, "", 35763, "a\nHost: x"});
+        row("0 follows http_proxy", {0, 0});
+        row("1 ignores http_proxy", {1, 0});
+        row("2 despite no_proxy=127.0.0.1", {2, 0, "*", "", "no_proxy=127.0.0.1"});
+        row("2 despite NO_PROXY=*", {2, 0, "*", "", "NO_PROXY=*"});
+        row("2 without a name", {2, 35786});
+        row("unknown access type", {7, 380});
+        row("line break in referer", {0, 35763, "", "a\nHost: x"});
     }
     void connection()
     {
         QFETCH(Connection, row);
-        const auto &[accessType, proxy, refusal, referer, noProxy] = row;
+        const auto &[accessType, refusal, proxy, referer, noProxy] = row;
         server->serve("/f", "body"); // as a proxy it gets the whole URL as the target
         qputenv("http_proxy", server->url(QString()).toLatin1());
         if (!noProxy.isEmpty())

@@ -6,10 +6,20 @@
 #include <QTemporaryDir>
 #include <csignal>
 
-namespace {
 // Generous: the program is built with the sanitizers and starts slowly.
-constexpr int kTimeoutMs = 60000;
-} // namespace
+static constexpr int kTimeoutMs = 60000;
+
+// The arguments are split at single spaces: two pass an empty one. Saved is every file below
+// the folder afterwards, in name order, as name=content; a file holding /old was made before
+// the run. Err is all of stderr, where * stands for any text within a line. The signal is sent
+// once the last request has arrived.
+struct Run
+{
+    QString arguments, saved;
+    int exitCode, requests;
+    QString err, out = {};
+    int signal = 0;
+};
 
 // vornix-fetch as a user runs it: a child process with the fixture answering
 // in this test's event loop, its working folder a fresh temporary one.
@@ -20,59 +30,51 @@ class tst_vornixfetch : public QObject
 private Q_SLOTS:
     void run_data()
     {
-        QTest::addColumn<QString>("arguments"); // split at single spaces: two pass an empty one
-        QTest::addColumn<int>("exitCode");
-        // Every file below the folder afterwards, in name order, as name=content; a file
-        // holding /old was made before the run.
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<int>("requests");
-        QTest::addColumn<QString>("err"); // all of stderr; * stands for any text within a line
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<int>("signal"); // sent once the last request has arrived; 0: none
-        const auto row = [](const char *name, QString args, int code, QString saved, int requests,
-                            QString err, QString out = {}, int signal = 0) {
-            QTest::newRow(name) << args << code << saved << requests << err << out << signal;
-        };
+        QTest::addColumn<Run>("r");
+        const auto row = [](const char *name, const Run &r) { QTest::newRow(name) << r; };
         // Refused before any request: exit code 2 and one line naming what is wrong.
         const auto refused = [&](const char *name, QString args, QString says, QString saved = {}) {
-            row(name, args, 2, saved, 0, "vornix-fetch: *" + says + "*\n");
+            row(name, {args, saved, 2, 0, "vornix-fetch: *" + says + "*\n"});
         };
         const auto failed = [](const QString &path, QString status = "404 Not Found") -> QString {
             return "{url}" + path + ": icError in StateChanged 0 – Inet Error " + status.left(3) +
                    " – HTTP/1.1 " + status + "\n";
         };
-        row("three files into the current folder", "--proxy direct -l 1-3 {url}/f§", 0,
-            "f1=/f1 f2=/f2 f3=/f3", 3,
-            "[1/3] gespeichert: {dir}/f1 (3 B)\n*\n*\n3 von 3 gespeichert\n");
+        row("three files into the current folder",
+            {"--proxy direct -l 1-3 {url}/f§", "f1=/f1 f2=/f2 f3=/f3", 0, 3,
+             "[1/3] gespeichert: {dir}/f1 (3 B)\n*\n*\n3 von 3 gespeichert\n"});
         row("relative folder, prefix and referer",
-            "-d sub --prefix x_ -e http://ref/ -l 2;1 {url}/f§", 0, "sub/x_f1=/f1 sub/x_f2=/f2", 2,
-            "[1/2] gespeichert: {dir}/sub/x_f2 *\n*\n2 von 2 gespeichert\n");
-        row("one 404 among three", "-l 1;404;3 {url}/f§", 1, "f1=/f1 f3=/f3", 3,
-            "*\n" + failed("/f404") + "*\n2 von 3 gespeichert, 1 fehlgeschlagen\n");
-        row("quiet prints only the failure", "-q -l 1;404;3 {url}/f§", 1, "f1=/f1 f3=/f3", 3,
-            failed("/f404"));
-        row("same name twice with --overwrite", "--overwrite -l 1;2 {url}/f#§", 0, "f=/f", 2,
-            "*\n*\n2 von 2 gespeichert\n");
-        row("dry run prints and fetches nothing", "-n -d sub -l 1;x {url}/f§ --prefix p", 0, "", 0,
-            "", "{url}/f1\t{dir}/sub/pf1\n{url}/fx\t{dir}/sub/pfx\n");
-        row("skip existing, pause between requests", "--skip-existing --pause 300 -l 1-3 {url}/f§",
-            0, "f1=/f1 f2=/old f3=/f3", 2,
-            "[1/3] gespeichert: *\n[2/3] übersprungen: {dir}/f2\n"
-            "[3/3] gespeichert: *\n2 von 3 gespeichert, 1 übersprungen\n");
+            {"-d sub --prefix x_ -e http://ref/ -l 2;1 {url}/f§", "sub/x_f1=/f1 sub/x_f2=/f2", 0, 2,
+             "[1/2] gespeichert: {dir}/sub/x_f2 *\n*\n2 von 2 gespeichert\n"});
+        row("one 404 among three",
+            {"-l 1;404;3 {url}/f§", "f1=/f1 f3=/f3", 1, 3,
+             "*\n" + failed("/f404") + "*\n2 von 3 gespeichert, 1 fehlgeschlagen\n"});
+        row("quiet prints only the failure",
+            {"-q -l 1;404;3 {url}/f§", "f1=/f1 f3=/f3", 1, 3, failed("/f404")});
+        row("same name twice with --overwrite",
+            {"--overwrite -l 1;2 {url}/f#§", "f=/f", 0, 2, "*\n*\n2 von 2 gespeichert\n"});
+        row("dry run prints and fetches nothing",
+            {"-n -d sub -l 1;x {url}/f§ --prefix p", "", 0, 0, "",
+             "{url}/f1\t{dir}/sub/pf1\n{url}/fx\t{dir}/sub/pfx\n"});
+        row("skip existing, pause between requests",
+            {"--skip-existing --pause 300 -l 1-3 {url}/f§", "f1=/f1 f2=/old f3=/f3", 0, 2,
+             "[1/3] gespeichert: *\n[2/3] übersprungen: {dir}/f2\n"
+             "[3/3] gespeichert: *\n2 von 3 gespeichert, 1 übersprungen\n"});
         // The first wait before another try is one second and a bit.
-        row("retries: one 503 passed, two too many", "--retries 1 -l r;s {url}/f§", 1, "fr=/fr", 4,
-            "[1/2] Warte 1 s vor Versuch 2 von 2: {url}/fr\n[1/2] gespeichert: *\n"
-            "[2/2] Warte 1 s vor Versuch 2 von 2: {url}/fs\n" +
-                failed("/fs", "503 Service Unavailable") +
-                "1 von 2 gespeichert, 1 fehlgeschlagen\n");
-        row("stop after two failures in a row", "--stop-after 2 -l 404;1;405;406;2 {url}/f§", 1,
-            "f1=/f1", 4,
-            failed("/f404") + "*\n" + failed("/f405") + failed("/f406") +
-                "1 von 5 gespeichert, 3 fehlgeschlagen, beendet nach 2 Fehlschlägen in Folge\n");
+        row("retries: one 503 passed, two too many",
+            {"--retries 1 -l r;s {url}/f§", "fr=/fr", 1, 4,
+             "[1/2] Warte 1 s vor Versuch 2 von 2: {url}/fr\n[1/2] gespeichert: *\n"
+             "[2/2] Warte 1 s vor Versuch 2 von 2: {url}/fs\n" +
+                 failed("/fs", "503 Service Unavailable") +
+                 "1 von 2 gespeichert, 1 fehlgeschlagen\n"});
+        row("stop after two failures in a row",
+            {"--stop-after 2 -l 404;1;405;406;2 {url}/f§", "f1=/f1", 1, 4,
+             failed("/f404") + "*\n" + failed("/f405") + failed("/f406") +
+                 "1 von 5 gespeichert, 3 fehlgeschlagen, beendet nach 2 Fehlschlägen in Folge\n"});
         // The held file keeps what it had and no temporary file is left.
         const QString stopped = "*\n1 von 3 gespeichert, abgebrochen\n";
-        row("Ctrl+C", "-l 1;h;3 {url}/f§", 130, "f1=/f1 fh=/old", 2, stopped, "", SIGINT);
-        row("SIGTERM", "-l 1;h;3 {url}/f§", 143, "f1=/f1 fh=/old", 2, stopped, "", SIGTERM);
+        row("Ctrl+C", {"-l 1;h;3 {url}/f§", "f1=/f1 fh=/old", 130, 2, stopped, "", SIGINT});
+        row("SIGTERM", {"-l 1;h;3 {url}/f§", "f1=/f1 fh=/old", 143, 2, stopped, "", SIGTERM});
         refused("unknown option", "--bogus {url}/f§", "'bogus'");
         refused("missing template", "-l 1", "Vorlage");
         refused("two templates", "{url}/f§ {url}/g§", "\"{url}/g§\"");
@@ -93,12 +95,8 @@ private Q_SLOTS:
     }
     void run()
     {
-        QFETCH(QString, arguments);
-        QFETCH(QString, saved);
-        QFETCH(QString, err);
-        QFETCH(QString, out);
-        QFETCH(int, requests);
-        QFETCH(int, signal);
+        QFETCH(Run, r);
+        const auto &[arguments, saved, exitCode, requests, err, out, signal] = r;
         HttpFixtureServer server;
         QVERIFY(server.listen());
         // Each body is its URL path, so a saved file tells where it came from.
@@ -133,7 +131,7 @@ private Q_SLOTS:
         QVERIFY2(errMatch.match(stdErr).hasMatch(), qPrintable(stdErr));
         QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expand(out));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QTEST(process.exitCode(), "exitCode");
+        QCOMPARE(process.exitCode(), exitCode);
 
         QStringList found;
         for (const QString &name : filesBelow(dir.path()))
