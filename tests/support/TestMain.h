@@ -8,13 +8,17 @@
 // Call before the application object exists.
 void isolateUserEnvironment();
 
-// Like QTEST_GUILESS_MAIN, but isolated: the core needs no window system.
-#define VORNIX_TEST_MAIN(TestObject)                                                               \
+// Like QTEST_MAIN, but isolated; `...` runs once the application object `app` exists.
+#define VORNIX_TEST_MAIN_WITH(Application, TestObject, ...)                                        \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         isolateUserEnvironment();                                                                  \
-        QCoreApplication app(argc, argv);                                                          \
+        Application app(argc, argv);                                                               \
+        __VA_ARGS__;                                                                               \
         TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \
     }
+
+// The core needs no window system.
+#define VORNIX_TEST_MAIN(TestObject) VORNIX_TEST_MAIN_WITH(QCoreApplication, TestObject, )

@@ -4,14 +4,6 @@
 
 #include <QApplication>
 
-// Like QTEST_MAIN, but isolated and headless.
+// Window tests run offscreen, at a fixed resolution so that layouts do not depend on the machine.
 #define VORNIX_WINDOW_TEST_MAIN(TestObject)                                                        \
-    int main(int argc, char *argv[])                                                               \
-    {                                                                                              \
-        isolateUserEnvironment();                                                                  \
-        QApplication app(argc, argv);                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        TestObject tc;                                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
-    }
+    VORNIX_TEST_MAIN_WITH(QApplication, TestObject, app.setAttribute(Qt::AA_Use96Dpi, true))
