@@ -95,6 +95,7 @@ private Q_SLOTS:
         QVERIFY(fetch(path, referer));
         const bool ok = box.isEmpty();
         QCOMPARE(w->DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
+        QCOMPARE(w->InetState, qint16(ok ? 12 : 11)); // the last state the component reported
         QCOMPARE(w->DataBinary(), ok ? body : QByteArray());
         QVERIFY(!recorder->busy);
         QCOMPARE(server->requests().first().headerValues("Referer"),
