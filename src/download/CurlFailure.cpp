@@ -1,5 +1,7 @@
 #include "download/CurlFailure.h"
 
+#include "download/FailureNumber.h"
+
 namespace {
 
 bool isTlsFailure(CURLcode code)
@@ -28,30 +30,31 @@ qint32 curlFailureNumber(CURLcode code)
 {
     switch (code) {
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return 35772;
+        return numberOf(FailureNumber::UnrecognizedScheme);
     case CURLE_URL_MALFORMAT:
-        return 35771;
+        return numberOf(FailureNumber::InvalidUrl);
     case CURLE_COULDNT_RESOLVE_HOST:
-        return 35773;
+        return numberOf(FailureNumber::NameNotResolved);
     case CURLE_COULDNT_RESOLVE_PROXY:
-        return 35931;
+        return numberOf(FailureNumber::ProxyUnreachable);
     case CURLE_COULDNT_CONNECT:
-        return 35754;
+        return numberOf(FailureNumber::ConnectionRefused);
     case CURLE_OPERATION_TIMEDOUT:
-        return 35761;
+        return numberOf(FailureNumber::TimedOut);
     case CURLE_TOO_MANY_REDIRECTS:
-        return 35922;
+        return numberOf(FailureNumber::RedirectFailed);
     case CURLE_OUT_OF_MEMORY:
-        return 7;
+        return numberOf(FailureNumber::OutOfMemory);
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        return 35918;
+        return numberOf(FailureNumber::InvalidServerResponse);
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-        return 35796;
+        return numberOf(FailureNumber::ConnectionAborted);
     default:
-        return isTlsFailure(code) ? 35923 : 35769;
+        return numberOf(isTlsFailure(code) ? FailureNumber::SecureChannelError
+                                           : FailureNumber::ExtendedError);
     }
 }
 
@@ -60,12 +63,13 @@ CurlFailure describeCurlFailure(const CurlOutcome &outcome)
     // A plain http target is refused only as a redirect away from https.
     if (outcome.code == CURLE_UNSUPPORTED_PROTOCOL && outcome.redirects > 0 &&
         outcome.effectiveUrl.startsWith("http://")) {
-        return {35805, QStringLiteral("Redirect from HTTPS to HTTP refused: %1")
-                           .arg(QString::fromUtf8(outcome.effectiveUrl))};
+        return {numberOf(FailureNumber::HttpsToHttpRedirect),
+                QStringLiteral("Redirect from HTTPS to HTTP refused: %1")
+                    .arg(QString::fromUtf8(outcome.effectiveUrl))};
     }
     // Within a header this is libcurl's limit on a line's length, not a lack of memory.
     if (outcome.code == CURLE_OUT_OF_MEMORY && outcome.withinHeader)
-        return {35918,
+        return {numberOf(FailureNumber::InvalidServerResponse),
                 QStringLiteral("Server reply has an oversized header: %1").arg(outcome.text)};
     return {curlFailureNumber(outcome.code), outcome.text};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/FailureNumber.h"
+
 #include <QString>
 #include <exception>
 
@@ -11,6 +13,10 @@ class InetError final : public std::exception
 public:
     InetError(qint32 number, QString description)
         : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8())
+    {
+    }
+    InetError(FailureNumber number, QString description)
+        : InetError(numberOf(number), std::move(description))
     {
     }
 

@@ -52,25 +52,28 @@ RequestTarget RequestTarget::parse(const QString &url)
 {
     // libcurl would stop reading at a NUL and fetch another resource.
     if (hasControlCharacter(url))
-        throw InetError(35771, QStringLiteral("URL is malformed: %1").arg(url));
+        throw InetError(FailureNumber::InvalidUrl, QStringLiteral("URL is malformed: %1").arg(url));
     CURLU *parsed = curl_url();
     const auto release = qScopeGuard([parsed] { curl_url_cleanup(parsed); });
     const CURLUcode rc = curl_url_set(parsed, CURLUPART_URL, url.toUtf8().constData(),
                                       CURLU_ALLOW_SPACE | CURLU_URLENCODE);
     if (rc == CURLUE_UNSUPPORTED_SCHEME)
-        throw InetError(35772, QStringLiteral("Unrecognized scheme in URL: %1").arg(url));
+        throw InetError(FailureNumber::UnrecognizedScheme,
+                        QStringLiteral("Unrecognized scheme in URL: %1").arg(url));
     if (rc == CURLUE_NO_HOST)
-        throw InetError(35755, QStringLiteral("No host name in URL: %1").arg(url));
+        throw InetError(FailureNumber::NoRemoteComputer,
+                        QStringLiteral("No host name in URL: %1").arg(url));
     if (rc != CURLUE_OK)
-        throw InetError(35771, QStringLiteral("URL is malformed: %1").arg(url));
+        throw InetError(FailureNumber::InvalidUrl, QStringLiteral("URL is malformed: %1").arg(url));
     char *scheme = nullptr;
     curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0);
     const QByteArray schemeText = takeCurlText(scheme);
     if (schemeText != "http" && schemeText != "https")
-        throw InetError(35772, QStringLiteral("Unrecognized scheme in URL: %1").arg(url));
+        throw InetError(FailureNumber::UnrecognizedScheme,
+                        QStringLiteral("Unrecognized scheme in URL: %1").arg(url));
     char *full = nullptr;
     if (curl_url_get(parsed, CURLUPART_URL, &full, 0) != CURLUE_OK)
-        throw InetError(35771, QStringLiteral("URL is malformed: %1").arg(url));
+        throw InetError(FailureNumber::InvalidUrl, QStringLiteral("URL is malformed: %1").arg(url));
     return {takeCurlText(full), schemeText == "https"};
 }
 
@@ -88,9 +91,10 @@ QByteArray namedProxyUrl(const QString &hostPort)
 {
     const QString name = hostPort.trimmed();
     if (name.isEmpty())
-        throw InetError(35786, QStringLiteral("No proxy name given"));
+        throw InetError(FailureNumber::NoProxy, QStringLiteral("No proxy name given"));
     if (!isProxyHostPort(name))
-        throw InetError(35799, QStringLiteral("Proxy name is not host:port: %1").arg(hostPort));
+        throw InetError(FailureNumber::InvalidProxyRequest,
+                        QStringLiteral("Proxy name is not host:port: %1").arg(hostPort));
     return "http://" + name.toUtf8();
 }
 

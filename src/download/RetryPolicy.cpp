@@ -1,5 +1,7 @@
 #include "download/RetryPolicy.h"
 
+#include "download/FailureNumber.h"
+
 #include <QLocale>
 #include <algorithm>
 
@@ -14,9 +16,9 @@ bool isTransient(qint32 number)
     case 502:
     case 503:
     case 504:
-    case 35754: // connection refused
-    case 35761: // timed out
-    case 35796: // connection lost while sending or receiving
+    case numberOf(FailureNumber::ConnectionRefused):
+    case numberOf(FailureNumber::TimedOut):
+    case numberOf(FailureNumber::ConnectionAborted): // lost while sending or receiving
         return true;
     default:
         return false;
