@@ -1,7 +1,6 @@
 #include "download/BodyBuffer.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -17,24 +16,7 @@ constexpr size_t kMappedBlockMin = 256 * 1024;
 constexpr size_t kMaxBlockSize = 4 * 1024 * 1024;
 // Most files of a list are small; this holds them in one block.
 constexpr size_t kFirstBlockSize = 64 * 1024;
-// The x86-64 and arm64 transparent huge page size.
-constexpr uintptr_t kHugePage = 2 * 1024 * 1024;
-
-uintptr_t roundUpToHugePage(uintptr_t address)
-{
-    return (address + kHugePage - 1) & ~(kHugePage - 1);
-}
-
 } // namespace
-
-void adviseHugePages(void *data, size_t length)
-{
-    const auto start = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t begin = roundUpToHugePage(start);
-    const uintptr_t end = (start + length) & ~(kHugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-}
 
 struct BodyBuffer::Block final
 {
@@ -47,28 +29,23 @@ struct BodyBuffer::Block final
     }
     ~Block()
     {
-        if (mapBase)
-            munmap(mapBase, mapSize);
+        if (mapped)
+            munmap(data, cap);
         else
             std::free(data);
     }
     Block(const Block &) = delete;
     Block &operator=(const Block &) = delete;
 
-    // Over-maps by one huge page so the block can start on a huge-page
-    // boundary: fewer page faults per MiB received.
     void map(size_t capacity)
     {
         const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
         cap = (capacity + page - 1) / page * page;
-        mapSize = cap + kHugePage;
-        void *p =
-            mmap(nullptr, mapSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void *p = mmap(nullptr, cap, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
-        mapBase = p;
-        data = reinterpret_cast<char *>(roundUpToHugePage(reinterpret_cast<uintptr_t>(p)));
-        adviseHugePages(data, cap);
+        mapped = true;
+        data = static_cast<char *>(p);
     }
     void allocate(size_t capacity)
     {
@@ -82,8 +59,7 @@ struct BodyBuffer::Block final
     size_t cap = 0;
     size_t len = 0;
     size_t pos = 0;
-    void *mapBase = nullptr;
-    size_t mapSize = 0;
+    bool mapped = false;
 };
 
 BodyBuffer::BodyBuffer() = default;

@@ -6,11 +6,6 @@
 #include <deque>
 #include <memory>
 
-// Asks the kernel for huge pages inside [data, data + length) where it can:
-// large bodies are written once into fresh memory, and small pages make that
-// mostly page-fault work.
-void adviseHugePages(void *data, size_t length);
-
 // The received body, kept in blocks sized from the announced length so that a
 // large body is copied once on the way in and once on the way out.
 class BodyBuffer final
