@@ -25,6 +25,8 @@ CurlEventBridge::CurlEventBridge(QObject *parent) : QObject(parent)
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlEventBridge::timerCallback);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    // Transfers to a server that offers HTTP/2 share one connection.
+    curl_multi_setopt(m_multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { socketAction(CURL_SOCKET_TIMEOUT, 0); });
 }
@@ -39,11 +41,20 @@ CurlEventBridge::~CurlEventBridge()
     }
 }
 
+void CurlEventBridge::setMaxHostConnections(long count)
+{
+    curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, count);
+}
+
 void CurlEventBridge::socketAction(curl_socket_t s, int events)
 {
     int running = 0;
     curl_multi_socket_action(m_multi, s, events, &running);
-    Q_EMIT Progressed();
+    int left = 0;
+    while (CURLMsg *msg = curl_multi_info_read(m_multi, &left)) {
+        if (msg->msg == CURLMSG_DONE)
+            Q_EMIT transferDone(msg->easy_handle, static_cast<int>(msg->data.result));
+    }
 }
 
 void CurlEventBridge::unwatchSocket(curl_socket_t s)

@@ -9,8 +9,8 @@ class QSocketNotifier;
 
 // Drives a libcurl multi handle from the Qt event loop of its thread: the
 // sockets libcurl wants watched get a QSocketNotifier, its timeout a QTimer.
-// After each step libcurl took, Progressed() tells the owner to look at what
-// finished.
+// Every transfer of the handle is told when it is done through
+// transferDone(), so several can share the handle and its connections.
 class CurlEventBridge final : public QObject
 {
     Q_OBJECT
@@ -20,9 +20,12 @@ public:
 
     // Null when libcurl could not make one.
     CURLM *multi() const { return m_multi; }
+    // Transfers to one host beyond this wait for a connection to come free.
+    void setMaxHostConnections(long count);
 
 Q_SIGNALS:
-    void Progressed();
+    // `easy` (a CURL handle) has finished with `result` (a CURLcode).
+    void transferDone(void *easy, int result);
 
 private:
     struct SocketWatch

@@ -36,14 +36,16 @@ bool hasLineBreak(const QByteArray &text)
 
 } // namespace
 
-Inet::Inet(QObject *parent) : QObject(parent)
+Inet::Inet(std::shared_ptr<CurlEventBridge> bridge, QObject *parent)
+    : QObject(parent), m_bridge(bridge ? std::move(bridge) : std::make_shared<CurlEventBridge>())
 {
     m_easy = curl_easy_init();
-    if (!m_bridge.multi() || !m_easy) {
+    if (!m_bridge->multi() || !m_easy) {
         curl_easy_cleanup(m_easy);
-        throw InetError(35750, QStringLiteral("Cannot create a transfer handle"));
+        throw InetError(FailureNumber::CannotOpenHandle,
+                        QStringLiteral("Cannot create a transfer handle"));
     }
-    connect(&m_bridge, &CurlEventBridge::Progressed, this, &Inet::checkDone);
+    connect(m_bridge.get(), &CurlEventBridge::transferDone, this, &Inet::onTransferDone);
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &Inet::onIdleCheck);
 }
@@ -51,7 +53,7 @@ Inet::Inet(QObject *parent) : QObject(parent)
 Inet::~Inet()
 {
     if (m_running)
-        curl_multi_remove_handle(m_bridge.multi(), m_easy);
+        curl_multi_remove_handle(m_bridge->multi(), m_easy);
     curl_easy_cleanup(m_easy);
     curl_slist_free_all(m_headers);
 }
@@ -73,7 +75,7 @@ void Inet::stopRequest()
 void Inet::abortTransfer()
 {
     if (m_running) {
-        curl_multi_remove_handle(m_bridge.multi(), m_easy);
+        curl_multi_remove_handle(m_bridge->multi(), m_easy);
         m_running = false;
     }
     m_idleTimer.stop();
@@ -83,23 +85,22 @@ void Inet::setAccessType(qint32 type)
 {
     if (type < static_cast<qint32>(::AccessType::System) ||
         type > static_cast<qint32>(::AccessType::NamedProxy))
-        throw InetError(380, QStringLiteral("Invalid access type %1").arg(type));
-    m_accessType = static_cast<::AccessType>(type);
+        throw InetError(FailureNumber::InvalidPropertyValue,
+                        QStringLiteral("Invalid access type %1").arg(type));
+    m_config.accessType = static_cast<::AccessType>(type);
 }
 
 void Inet::Execute(const QString &url, const QString &operation, const QByteArray &data,
                    const Header &header)
 {
-    m_document = RequestTarget::document(url);
     // A refused call must not leave the previous answer looking like its own.
-    m_responseCode = 0;
-    m_responseInfo.clear();
-    m_writeFailure.clear();
-    m_retryAfter.clear();
+    m_answer = Answer();
+    m_answer.document = RequestTarget::document(url);
     checkRequest(operation, data, header);
     const RequestTarget target = RequestTarget::parse(url);
-    const QByteArray proxy =
-        m_accessType == ::AccessType::NamedProxy ? namedProxyUrl(m_proxy) : QByteArray();
+    const QByteArray proxy = m_config.accessType == ::AccessType::NamedProxy
+                                 ? namedProxyUrl(m_config.proxy)
+                                 : QByteArray();
     setRequestHeader(header);
 
     Partial partial = std::exchange(m_partial, Partial());
@@ -114,25 +115,29 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
 
 void Inet::startTransfer()
 {
-    const CURLMcode rc = curl_multi_add_handle(m_bridge.multi(), m_easy);
+    const CURLMcode rc = curl_multi_add_handle(m_bridge->multi(), m_easy);
     if (rc != CURLM_OK)
-        throw InetError(35770, QString::fromUtf8(curl_multi_strerror(rc)));
+        throw InetError(FailureNumber::InternalError, QString::fromUtf8(curl_multi_strerror(rc)));
     m_running = true;
     m_lastActivity.start();
-    m_idleTimer.start(m_idleTimeoutMs);
+    m_idleTimer.start(m_config.idleTimeoutMs);
 }
 
 void Inet::checkRequest(const QString &operation, const QByteArray &data,
                         const Header &header) const
 {
     if (m_running)
-        throw InetError(35764, QStringLiteral("Still executing last request"));
+        throw InetError(FailureNumber::StillExecuting,
+                        QStringLiteral("Still executing last request"));
     if (operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) != 0)
-        throw InetError(35762, QStringLiteral("Unsupported operation: %1").arg(operation));
+        throw InetError(FailureNumber::UnsupportedOperation,
+                        QStringLiteral("Unsupported operation: %1").arg(operation));
     if (!data.isEmpty())
-        throw InetError(35763, QStringLiteral("Invalid argument: a GET carries no data"));
+        throw InetError(FailureNumber::InvalidArgument,
+                        QStringLiteral("Invalid argument: a GET carries no data"));
     if (hasLineBreak(header.name) || hasLineBreak(header.value.toUtf8()))
-        throw InetError(35763, QStringLiteral("Invalid argument: line break in request header"));
+        throw InetError(FailureNumber::InvalidArgument,
+                        QStringLiteral("Invalid argument: line break in request header"));
 }
 
 void Inet::setRequestHeader(const Header &header)
@@ -157,11 +162,14 @@ void Inet::configureRequest(const RequestTarget &target, const QByteArray &proxy
     // libcurl refuses a redirect from https to plain http itself, whichever
     // Location header it follows.
     curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, target.https ? "https" : "http,https");
-    if (!m_caFile.isEmpty())
-        curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
+    if (!m_config.caFile.isEmpty())
+        curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_config.caFile).constData());
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    // Where a server offers HTTP/2 (over TLS), transfers of one batch wait to share its
+    // connection. Over plain HTTP/1.1 a waiting transfer would wait for the first to end.
+    curl_easy_setopt(m_easy, CURLOPT_PIPEWAIT, target.https ? 1L : 0L);
     configureCallbacks();
     configureProxy(proxy);
 }
@@ -186,10 +194,10 @@ void Inet::configureCallbacks()
 
 void Inet::configureProxy(const QByteArray &proxy)
 {
-    if (m_accessType == ::AccessType::Direct) {
+    if (m_config.accessType == ::AccessType::Direct) {
         // An empty proxy overrides http_proxy and friends from the environment.
         curl_easy_setopt(m_easy, CURLOPT_PROXY, "");
-    } else if (m_accessType == ::AccessType::NamedProxy) {
+    } else if (m_config.accessType == ::AccessType::NamedProxy) {
         curl_easy_setopt(m_easy, CURLOPT_PROXY, proxy.constData());
         // The named proxy is for every host, whatever no_proxy says.
         curl_easy_setopt(m_easy, CURLOPT_NOPROXY, "");
@@ -199,35 +207,30 @@ void Inet::configureProxy(const QByteArray &proxy)
 void Inet::resetRequestState()
 {
     m_requested = true;
-    m_resolving = false;
-    m_freshConnection = false;
-    m_requestSentReported = false;
-    m_bodyAccepted = false;
-    m_awaitStatusLine = true;
-    m_headerComplete = false;
-    m_statusLine.clear();
-    m_abortNumber = 0;
-    m_abortInfo.clear();
-    m_contentRange.clear();
-    m_resumeFrom = 0;
-    m_resumeTotal = -1;
-    m_restartWhole = false;
-    m_lastProgress.invalidate();
-    m_body.restart(m_spillFolder, TargetFileName(QString(), m_document), m_memoryLimit);
+    m_attempt = Attempt();
+    restartBody();
+}
+
+void Inet::restartBody()
+{
+    m_body.restart(m_config.spillFolder, TargetFileName(QString(), m_answer.document),
+                   m_config.memoryLimit);
 }
 
 QByteArray Inet::GetChunk(qint32 size)
 {
     if (!m_requested)
-        throw InetError(35757, QStringLiteral("No request has been made"));
+        throw InetError(FailureNumber::NoRequestMade, QStringLiteral("No request has been made"));
     if (m_running)
-        throw InetError(35764, QStringLiteral("Still executing last request"));
+        throw InetError(FailureNumber::StillExecuting,
+                        QStringLiteral("Still executing last request"));
     if (size < 0)
-        throw InetError(35763, QStringLiteral("Invalid chunk size %1").arg(size));
+        throw InetError(FailureNumber::InvalidArgument,
+                        QStringLiteral("Invalid chunk size %1").arg(size));
     try {
         return m_body.takeChunk(size);
     } catch (const std::system_error &e) {
-        throw InetError(35758, QString::fromLocal8Bit(e.what()));
+        throw InetError(FailureNumber::CannotRetrieveData, QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -245,7 +248,7 @@ void Inet::postState(qint16 state)
 
 void Inet::postProgress()
 {
-    m_lastProgress.start();
+    m_attempt.lastProgress.start();
     const quint64 generation = m_generation;
     const qint64 received = m_body.received();
     const qint64 expected = m_body.expectedSize();
@@ -258,23 +261,18 @@ void Inet::postProgress()
         Qt::QueuedConnection);
 }
 
-void Inet::checkDone()
+void Inet::onTransferDone(void *easy, int result)
 {
-    int left = 0;
-    while (CURLMsg *msg = curl_multi_info_read(m_bridge.multi(), &left)) {
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy && m_running) {
-            finish(msg->data.result);
-            return;
-        }
-    }
+    if (easy == m_easy && m_running)
+        finish(static_cast<CURLcode>(result));
 }
 
 void Inet::continueWith(Partial partial)
 {
-    m_resumeFrom = partial.file.size();
-    m_resumeTotal = partial.total;
+    m_attempt.resumeFrom = partial.file.size();
+    m_attempt.resumeTotal = partial.total;
     m_body.resume(std::move(partial.file));
-    const QByteArray range = QByteArray::number(m_resumeFrom) + '-';
+    const QByteArray range = QByteArray::number(m_attempt.resumeFrom) + '-';
     curl_easy_setopt(m_easy, CURLOPT_RANGE, range.constData());
 }
 
@@ -292,11 +290,11 @@ void Inet::restartWhole()
 void Inet::finish(CURLcode result)
 {
     abortTransfer();
-    if (m_restartWhole) {
+    if (m_attempt.restartWhole) {
         // The answer to the range request was none we can append.
         restartWhole();
-    } else if (m_abortNumber != 0) {
-        fail(m_abortNumber, m_abortInfo);
+    } else if (m_attempt.abortNumber != 0) {
+        fail(m_attempt.abortNumber, m_attempt.abortInfo);
     } else if (result != CURLE_OK) {
         const CurlFailure failure = describeCurlFailure(outcomeOf(result));
         fail(failure.number, failure.info);
@@ -315,7 +313,7 @@ CurlOutcome Inet::outcomeOf(CURLcode result) const
     curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &target);
     outcome.effectiveUrl = target ? target : "";
     curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_COUNT, &outcome.redirects);
-    outcome.withinHeader = m_awaitStatusLine || !m_headerComplete;
+    outcome.withinHeader = m_attempt.awaitStatusLine || !m_attempt.headerComplete;
     return outcome;
 }
 
@@ -323,16 +321,17 @@ void Inet::complete()
 {
     long status = 0;
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
-    m_responseCode = static_cast<qint32>(status);
-    m_responseInfo = QString::fromUtf8(m_statusLine);
+    m_answer.responseCode = static_cast<qint32>(status);
+    m_answer.responseInfo = QString::fromUtf8(m_attempt.statusLine);
     if (status < 200 || status > 299) {
         // An error page is never handed out as the file.
         m_body.clear();
         postState(icError);
     } else if (m_body.expectedSize() >= 0 && m_body.received() != m_body.expectedSize()) {
-        fail(35796, QStringLiteral("Body of %1 bytes where %2 were announced")
-                        .arg(m_body.received())
-                        .arg(m_body.expectedSize()));
+        fail(numberOf(FailureNumber::ConnectionAborted),
+             QStringLiteral("Body of %1 bytes where %2 were announced")
+                 .arg(m_body.received())
+                 .arg(m_body.expectedSize()));
     } else {
         postProgress();
         postState(icResponseCompleted);
@@ -341,8 +340,8 @@ void Inet::complete()
 
 void Inet::fail(qint32 number, const QString &info)
 {
-    m_responseCode = number;
-    m_responseInfo = info;
+    m_answer.responseCode = number;
+    m_answer.responseInfo = info;
     keepPartial(number);
     m_body.clear();
     postState(icError);
@@ -350,8 +349,8 @@ void Inet::fail(qint32 number, const QString &info)
 
 void Inet::keepPartial(qint32 number)
 {
-    if (!m_keepPartial || !m_bodyAccepted || !m_body.spilled() || m_body.received() <= 0 ||
-        !RetryPolicy::isTransient(number))
+    if (!m_config.keepPartial || !m_attempt.bodyAccepted || !m_body.spilled() ||
+        m_body.received() <= 0 || !RetryPolicy::isTransient(number))
         return;
     m_partial.total = m_body.expectedSize();
     m_partial.url = m_url;
@@ -363,13 +362,14 @@ void Inet::onIdleCheck()
     if (!m_running)
         return;
     const qint64 idle = m_lastActivity.elapsed();
-    if (idle < m_idleTimeoutMs) {
-        m_idleTimer.start(static_cast<int>(m_idleTimeoutMs - idle));
+    if (idle < m_config.idleTimeoutMs) {
+        m_idleTimer.start(static_cast<int>(m_config.idleTimeoutMs - idle));
         return;
     }
     abortTransfer();
-    fail(35761, QStringLiteral("Zeitüberschreitung für Anforderung: %1 ms ohne Daten")
-                    .arg(m_idleTimeoutMs));
+    fail(numberOf(FailureNumber::TimedOut),
+         QStringLiteral("Zeitüberschreitung für Anforderung: %1 ms ohne Daten")
+             .arg(m_config.idleTimeoutMs));
 }
 
 size_t Inet::writeCallback(char *ptr, size_t size, size_t nmemb, void *userdata)
@@ -381,18 +381,19 @@ size_t Inet::onBody(const char *data, size_t length)
 {
     m_lastActivity.start();
     // What reaches the header callback after body bytes are trailers.
-    m_awaitStatusLine = false;
-    if (!m_bodyAccepted)
+    m_attempt.awaitStatusLine = false;
+    if (!m_attempt.bodyAccepted)
         return length;
     try {
         if (!m_body.append(data, length))
             return storeFailed();
     } catch (const std::bad_alloc &) {
-        m_abortNumber = 7;
-        m_abortInfo = QStringLiteral("Out of memory after %1 bytes").arg(m_body.received());
+        m_attempt.abortNumber = numberOf(FailureNumber::OutOfMemory);
+        m_attempt.abortInfo = QStringLiteral("Out of memory after %1 bytes").arg(m_body.received());
         return 0;
     }
-    if (!m_lastProgress.isValid() || m_lastProgress.elapsed() >= kProgressIntervalMs)
+    if (!m_attempt.lastProgress.isValid() ||
+        m_attempt.lastProgress.elapsed() >= kProgressIntervalMs)
         postProgress();
     return length;
 }
@@ -409,34 +410,34 @@ bool Inet::onHeaderLine(const char *line, size_t length)
 {
     const QByteArray text = QByteArray(line, static_cast<qsizetype>(length)).trimmed();
     // The first line of each response is its status line, whatever later lines look like.
-    if (m_awaitStatusLine) {
-        m_awaitStatusLine = false;
-        m_headerComplete = false;
-        m_statusLine = text;
-        m_retryAfter.clear();
-        m_contentRange.clear();
-        m_bodyAccepted = false;
+    if (m_attempt.awaitStatusLine) {
+        m_attempt.awaitStatusLine = false;
+        m_attempt.headerComplete = false;
+        m_attempt.statusLine = text;
+        m_answer.retryAfter.clear();
+        m_attempt.contentRange.clear();
+        m_attempt.bodyAccepted = false;
         postState(icReceivingResponse);
         return true;
     }
-    if (m_headerComplete)
+    if (m_attempt.headerComplete)
         return true;
     if (text.isEmpty())
         return onHeaderEnd();
     // Kept for the caller's next try after an error reply.
     const QByteArrayView name("retry-after:");
     if (text.left(name.size()).compare(name, Qt::CaseInsensitive) == 0)
-        m_retryAfter = text.mid(name.size()).trimmed();
+        m_answer.retryAfter = text.mid(name.size()).trimmed();
     const QByteArrayView range("content-range:");
     if (text.left(range.size()).compare(range, Qt::CaseInsensitive) == 0)
-        m_contentRange = text.mid(range.size()).trimmed();
+        m_attempt.contentRange = text.mid(range.size()).trimmed();
     return true;
 }
 
 // "bytes <kept>-<end>/<total>": exactly the rest of the body we hold part of.
 bool Inet::continuationFits(qint64 *total) const
 {
-    const QByteArray &value = m_contentRange;
+    const QByteArray &value = m_attempt.contentRange;
     const qsizetype dash = value.indexOf('-');
     const qsizetype slash = value.indexOf('/');
     if (!value.startsWith("bytes ") || dash < 0 || slash < dash)
@@ -449,9 +450,11 @@ bool Inet::continuationFits(qint64 *total) const
     const QByteArray totalText = value.mid(slash + 1).trimmed();
     const bool totalUnknown = totalText == "*";
     const qint64 whole = totalUnknown ? -1 : totalText.toLongLong(&totalOk);
-    if (!startOk || !endOk || !(totalOk || totalUnknown) || start != m_resumeFrom || end < start)
+    if (!startOk || !endOk || !(totalOk || totalUnknown) || start != m_attempt.resumeFrom ||
+        end < start)
         return false;
-    if ((whole >= 0 && end + 1 != whole) || (m_resumeTotal >= 0 && whole != m_resumeTotal))
+    if ((whole >= 0 && end + 1 != whole) ||
+        (m_attempt.resumeTotal >= 0 && whole != m_attempt.resumeTotal))
         return false;
     *total = end + 1;
     return true;
@@ -462,37 +465,37 @@ bool Inet::onContinuation(long status)
 {
     qint64 total = -1;
     if (status == 206 && continuationFits(&total)) {
-        m_bodyAccepted = true;
+        m_attempt.bodyAccepted = true;
         m_body.setExpectedSize(total);
         return true;
     }
     if (status != 200) {
-        m_restartWhole = true;
+        m_attempt.restartWhole = true;
         return false;
     }
     // The whole body after all: it replaces what was kept.
-    m_resumeFrom = 0;
-    m_body.restart(m_spillFolder, TargetFileName(QString(), m_document), m_memoryLimit);
+    m_attempt.resumeFrom = 0;
+    restartBody();
     return true;
 }
 
 bool Inet::onHeaderEnd()
 {
-    m_headerComplete = true;
-    m_awaitStatusLine = true;
+    m_attempt.headerComplete = true;
+    m_attempt.awaitStatusLine = true;
     long status = 0;
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
     if (status >= 100 && status < 200)
         return true;
     postState(icResponseReceived);
-    if (m_resumeFrom > 0 && ((status >= 200 && status < 300) || status == 416)) {
+    if (m_attempt.resumeFrom > 0 && ((status >= 200 && status < 300) || status == 416)) {
         if (!onContinuation(status))
             return false;
-        if (m_bodyAccepted)
+        if (m_attempt.bodyAccepted)
             return true;
     }
     if (status >= 200 && status < 300) {
-        m_bodyAccepted = true;
+        m_attempt.bodyAccepted = true;
         curl_off_t expected = -1;
         curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
         if (!m_body.setExpectedSize(expected))
@@ -503,17 +506,16 @@ bool Inet::onHeaderEnd()
 
 size_t Inet::storeFailed()
 {
-    // Visual Basic's "Path/File access error".
-    m_abortNumber = 75;
-    m_abortInfo = m_writeFailure = m_body.errorText();
+    m_attempt.abortNumber = numberOf(FailureNumber::PathFileAccess);
+    m_attempt.abortInfo = m_answer.writeFailure = m_body.errorText();
     return 0;
 }
 
 int Inet::debugCallback(CURL *, curl_infotype type, char *, size_t, void *userptr)
 {
     auto *self = static_cast<Inet *>(userptr);
-    if (type == CURLINFO_HEADER_OUT && !self->m_requestSentReported) {
-        self->m_requestSentReported = true;
+    if (type == CURLINFO_HEADER_OUT && !self->m_attempt.requestSentReported) {
+        self->m_attempt.requestSentReported = true;
         self->postState(icRequestSent);
     }
     return 0;
@@ -522,7 +524,7 @@ int Inet::debugCallback(CURL *, curl_infotype type, char *, size_t, void *userpt
 int Inet::resolverStartCallback(void *, void *, void *userdata)
 {
     auto *self = static_cast<Inet *>(userdata);
-    self->m_resolving = true;
+    self->m_attempt.resolving = true;
     self->postState(icResolvingHost);
     return 0;
 }
@@ -531,11 +533,12 @@ curl_socket_t Inet::openSocketCallback(void *clientp, curlsocktype purpose,
                                        struct curl_sockaddr *address)
 {
     auto *self = static_cast<Inet *>(clientp);
-    if (purpose == CURLSOCKTYPE_IPCXN && !self->m_freshConnection) {
-        if (self->m_resolving)
+    Attempt &attempt = self->m_attempt;
+    if (purpose == CURLSOCKTYPE_IPCXN && !attempt.freshConnection) {
+        if (attempt.resolving)
             self->postState(icHostResolved);
-        self->m_resolving = false;
-        self->m_freshConnection = true;
+        attempt.resolving = false;
+        attempt.freshConnection = true;
         self->postState(icConnecting);
     }
     return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
@@ -544,11 +547,11 @@ curl_socket_t Inet::openSocketCallback(void *clientp, curlsocktype purpose,
 int Inet::prereqCallback(void *clientp, char *, char *, int, int)
 {
     auto *self = static_cast<Inet *>(clientp);
-    if (self->m_freshConnection) {
-        self->m_freshConnection = false;
+    if (self->m_attempt.freshConnection) {
+        self->m_attempt.freshConnection = false;
         self->postState(icConnected);
     }
-    self->m_requestSentReported = false;
+    self->m_attempt.requestSentReported = false;
     self->postState(icRequesting);
     return CURL_PREREQFUNC_OK;
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <curl/curl.h>
+#include <memory>
 
 struct CurlOutcome;
 struct RequestTarget;
@@ -18,8 +19,8 @@ struct RequestTarget;
 // driven by the Qt event loop of the thread it lives on. Progress is reported
 // as StateChanged events posted to the event loop, so a handler may process
 // events (and read the body) without re-entering libcurl. Refused calls throw
-// InetError. Connections are kept and reused across the requests of one
-// instance.
+// InetError. Instances that share one CurlEventBridge run side by side on one
+// multi handle and reuse each other's connections.
 class Inet final : public QObject
 {
     Q_OBJECT
@@ -45,7 +46,8 @@ public:
     // Often enough for a moving display, rarely enough to cost nothing.
     static constexpr int kProgressIntervalMs = 50;
 
-    explicit Inet(QObject *parent = nullptr);
+    // Runs on `bridge`'s multi handle, or on one of its own when none is given.
+    explicit Inet(std::shared_ptr<CurlEventBridge> bridge = {}, QObject *parent = nullptr);
     ~Inet() override;
 
     // Ends a running request and drops whatever it received; harmless when idle.
@@ -54,13 +56,13 @@ public:
 
     // One of the ::AccessType numbers; anything else is refused.
     void setAccessType(qint32 type);
-    ::AccessType AccessType() const { return m_accessType; }
+    ::AccessType AccessType() const { return m_config.accessType; }
     // "host:port", used with AccessType::NamedProxy.
-    void setProxy(const QString &hostPort) { m_proxy = hostPort; }
-    QString Proxy() const { return m_proxy; }
+    void setProxy(const QString &hostPort) { m_config.proxy = hostPort; }
+    QString Proxy() const { return m_config.proxy; }
     // A PEM file of the certificates to trust instead of the system's; empty
     // for the system's. Certificates are always checked.
-    void setCaFile(const QString &path) { m_caFile = path; }
+    void setCaFile(const QString &path) { m_config.caFile = path; }
 
     // One request header; an empty name sends none, an empty value sends the
     // header with nothing after it.
@@ -82,8 +84,8 @@ public:
     // A body larger than the memory limit is written while it arrives into a
     // part file in this folder (the system's temporary folder when empty),
     // named after the document. Both apply from the next Execute on.
-    void setSpillFolder(const QString &folder) { m_spillFolder = folder; }
-    void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+    void setSpillFolder(const QString &folder) { m_config.spillFolder = folder; }
+    void setMemoryLimit(qint64 bytes) { m_config.memoryLimit = bytes; }
     // The received body lies in a part file, not in memory.
     bool BodySpilled() const { return m_body.spilled(); }
     // Hands the complete body's part file over, unread; nothing is left to GetChunk.
@@ -92,26 +94,26 @@ public:
     // another try keeps its part file, and the next Execute of the same URL
     // asks only for the rest. Any other request, Cancel and
     // DropPartialBody remove it.
-    void setKeepPartialBody(bool keep) { m_keepPartial = keep; }
+    void setKeepPartialBody(bool keep) { m_config.keepPartial = keep; }
     qint64 PartialBodySize() const { return m_partial.file.size(); }
     void DropPartialBody() { m_partial = Partial(); }
     // The system's reason why the last body could not be stored (disk full,
     // folder gone); empty when it could.
-    QString WriteFailure() const { return m_writeFailure; }
+    QString WriteFailure() const { return m_answer.writeFailure; }
 
     // HTTP status of the last request, or our failure number when it failed
     // without a usable answer.
-    qint32 ResponseCode() const { return m_responseCode; }
+    qint32 ResponseCode() const { return m_answer.responseCode; }
     // The status line, or a readable text of the failure.
-    QString ResponseInfo() const { return m_responseInfo; }
+    QString ResponseInfo() const { return m_answer.responseInfo; }
     // Path and query of the latest request's URL, from the "/" after the host on.
-    QString Document() const { return m_document; }
+    QString Document() const { return m_answer.document; }
     // The Retry-After value of the last answer as sent, empty when it had none.
-    QByteArray RetryAfter() const { return m_retryAfter; }
+    QByteArray RetryAfter() const { return m_answer.retryAfter; }
 
     // A transfer that receives nothing for this long fails.
-    void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
-    int idleTimeout() const { return m_idleTimeoutMs; }
+    void setIdleTimeout(int ms) { m_config.idleTimeoutMs = ms; }
+    int idleTimeout() const { return m_config.idleTimeoutMs; }
 
 Q_SIGNALS:
     void StateChanged(qint16 State);
@@ -143,6 +145,7 @@ private:
     void configureCallbacks();
     void configureProxy(const QByteArray &proxy);
     void resetRequestState();
+    void restartBody();
     void stopRequest();
     void startTransfer();
     void continueWith(Partial partial);
@@ -150,7 +153,7 @@ private:
     bool continuationFits(qint64 *total) const;
     bool onContinuation(long status);
     void restartWhole();
-    void checkDone();
+    void onTransferDone(void *easy, int result);
     void finish(CURLcode result);
     CurlOutcome outcomeOf(CURLcode result) const;
     void complete();
@@ -164,49 +167,65 @@ private:
     bool onHeaderEnd();
     size_t storeFailed();
 
-    CurlEventBridge m_bridge;
+    // What the caller set; kept from one request to the next.
+    struct Config
+    {
+        ::AccessType accessType = ::AccessType::System;
+        QString proxy;
+        QString caFile;
+        QString spillFolder;
+        qint64 memoryLimit = BodyStore::kDefaultMemoryLimit;
+        bool keepPartial = false;
+        int idleTimeoutMs = kDefaultIdleTimeoutMs;
+    };
+
+    // One try of one request, made anew for each (and again when a range
+    // request has to be asked for whole), so each state is reported once for
+    // what really happened.
+    struct Attempt
+    {
+        bool resolving = false;
+        bool freshConnection = false;
+        bool requestSentReported = false;
+        bool bodyAccepted = false;
+        bool awaitStatusLine = true;
+        bool headerComplete = false;
+        QByteArray statusLine;
+        QByteArray contentRange;
+        // Bytes kept from the failed try that this request continues; 0 when
+        // it asks for the whole body.
+        qint64 resumeFrom = 0;
+        qint64 resumeTotal = -1;
+        bool restartWhole = false;
+        qint32 abortNumber = 0;
+        QString abortInfo;
+        QElapsedTimer lastProgress;
+    };
+
+    // What the caller may read about the latest request.
+    struct Answer
+    {
+        QString document;
+        qint32 responseCode = 0;
+        QString responseInfo;
+        QByteArray retryAfter;
+        QString writeFailure;
+    };
+
+    std::shared_ptr<CurlEventBridge> m_bridge;
     CURL *m_easy = nullptr;
     curl_slist *m_headers = nullptr;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     QTimer m_idleTimer;
     QElapsedTimer m_lastActivity;
-    QElapsedTimer m_lastProgress;
-    int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
 
-    ::AccessType m_accessType = ::AccessType::System;
-    QString m_proxy;
-    QString m_caFile;
-    QString m_spillFolder;
-    qint64 m_memoryLimit = BodyStore::kDefaultMemoryLimit;
-    QString m_document;
+    Config m_config;
+    Attempt m_attempt;
+    Answer m_answer;
     QString m_url;
-    bool m_keepPartial = false;
     Partial m_partial;
     bool m_requested = false;
     bool m_running = false;
     quint64 m_generation = 0;
-
-    // Per request hop, so each state is reported once for what really happened.
-    bool m_resolving = false;
-    bool m_freshConnection = false;
-    bool m_requestSentReported = false;
-    bool m_bodyAccepted = false;
-    bool m_awaitStatusLine = false;
-    bool m_headerComplete = false;
-    QByteArray m_statusLine;
-    QByteArray m_retryAfter;
-    QByteArray m_contentRange;
-    // Bytes kept from the failed try that this request continues; 0 when
-    // it asks for the whole body.
-    qint64 m_resumeFrom = 0;
-    qint64 m_resumeTotal = -1;
-    bool m_restartWhole = false;
-    qint32 m_abortNumber = 0;
-    QString m_abortInfo;
-    QString m_writeFailure;
-
-    qint32 m_responseCode = 0;
-    QString m_responseInfo;
-
     BodyStore m_body;
 };

@@ -1,23 +1,21 @@
 #include "download/clsInet.h"
 
+#include "download/CurlEventBridge.h"
+#include "download/FailureNumber.h"
 #include "download/Inet.h"
 #include "download/InetError.h"
 #include "download/InetMessages.h"
 #include "download/Reporter.h"
 #include "download/TargetFile.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
 #include <new>
 
 namespace {
 
-// The body is read from the component in pieces this large, with the user
-// interface getting a turn between two pieces.
+// The body is read from the component in pieces this large.
 constexpr qint32 kChunkSize = 10240;
-// Visual Basic's number for an internal failure that carries no number of its own.
-constexpr qint32 kInternalFailure = 51;
-constexpr qint32 kOutOfMemory = 7;
+constexpr qint32 kInternalFailure = numberOf(FailureNumber::InternalFailure);
+constexpr qint32 kOutOfMemory = numberOf(FailureNumber::OutOfMemory);
 
 // Runs `step`, turning whatever it throws into a number and a description.
 template <typename Step, typename Trap> void trapped(Step step, Trap trap)
@@ -37,7 +35,8 @@ template <typename Step, typename Trap> void trapped(Step step, Trap trap)
 
 } // namespace
 
-clsInet::clsInet(Reporter &reporter) : m_reporter(reporter), Inetd(std::make_unique<Inet>())
+clsInet::clsInet(Reporter &reporter, std::shared_ptr<CurlEventBridge> bridge)
+    : m_reporter(reporter), m_bridge(std::move(bridge)), Inetd(std::make_unique<Inet>(m_bridge))
 {
     connectInetd();
 }
@@ -89,15 +88,39 @@ ComponentDetails clsInet::componentDetails() const
 
 void clsInet::fail(qint32 number, const QString &description, const Message &message)
 {
-    if (!HoldMessages)
+    if (!m_holdMessages)
         m_reporter.showMessage(message);
     m_failure = TransferFailure{number, description, message.text, false, message};
     DownloadStatus = TransferStatus::Failed;
 }
 
+void clsInet::end(TransferStatus status)
+{
+    DownloadStatus = status;
+    // Last, since whoever listens may start the next request at once.
+    Q_EMIT finished();
+}
+
 void clsInet::RequestFile(const QString &URL, const QString &Referer)
 {
+    TransferSettings settings;
+    settings.accessType = InetAccessType;
+    RequestFile(URL, Referer, settings);
+}
+
+void clsInet::cancelRequest()
+{
+    Inetd->Cancel();
+    emptyBuffer();
+    m_failure.reset();
+    DownloadStatus = TransferStatus::Outstanding;
+}
+
+void clsInet::RequestFile(const QString &URL, const QString &Referer,
+                          const TransferSettings &settings)
+{
     RequestRefused = false;
+    m_holdMessages = settings.holdMessages;
     m_failure.reset();
     trapped(
         [&] {
@@ -105,16 +128,16 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer)
             if (Inetd->PartialBodySize() == 0)
                 Inetd->Cancel();
             if (Inetd->StillExecuting()) {
-                Inetd = std::make_unique<Inet>();
+                Inetd = std::make_unique<Inet>(m_bridge);
                 connectInetd();
             }
             emptyBuffer();
             DownloadStatus = TransferStatus::Outstanding;
-            Inetd->setAccessType(static_cast<qint32>(InetAccessType));
-            Inetd->setProxy(InetProxy);
-            Inetd->setSpillFolder(SpillFolder);
-            Inetd->setMemoryLimit(MemoryLimit);
-            Inetd->setKeepPartialBody(KeepPartialBody);
+            Inetd->setAccessType(static_cast<qint32>(settings.accessType));
+            Inetd->setProxy(settings.proxy);
+            Inetd->setSpillFolder(settings.spillFolder);
+            Inetd->setMemoryLimit(settings.memoryLimit);
+            Inetd->setKeepPartialBody(settings.keepPartialBody);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {
@@ -138,17 +161,6 @@ void clsInet::emptyBuffer()
     m_bodyFile.discard();
 }
 
-namespace {
-// The caller waits for DownloadStatus in the event loop. A change made inside
-// a posted event does not end that wait with every event dispatcher (Qt's own
-// Unix one goes back to sleep after delivering posted events), so say so.
-void wakeWaitingCaller()
-{
-    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
-        dispatcher->wakeUp();
-}
-} // namespace
-
 void clsInet::Inetd_StateChanged(qint16 State)
 {
     trapped(
@@ -157,14 +169,13 @@ void clsInet::Inetd_StateChanged(qint16 State)
             if (State == Inet::icError && !Inetd->WriteFailure().isEmpty()) {
                 // The caller reports it as the failed write of its file.
                 m_failure = TransferFailure{0, Inetd->WriteFailure(), QString(), true};
-                DownloadStatus = TransferStatus::Failed;
-                wakeWaitingCaller();
+                end(TransferStatus::Failed);
             } else if (State == Inet::icError) {
                 const ComponentDetails details = componentDetails();
                 // The request has failed for good; the caller must not wait for more.
                 fail(details.responseCode, details.responseInfo, stateErrorMessage(details));
                 m_failure->retryAfter = Inetd->RetryAfter();
-                wakeWaitingCaller();
+                end(TransferStatus::Failed);
             } else if (State == Inet::icResponseCompleted) {
                 collectBody();
             }
@@ -173,7 +184,7 @@ void clsInet::Inetd_StateChanged(qint16 State)
             fail(number, description,
                  handlerFailureMessage(number, description, componentDetails()));
             m_reporter.setBusy(false);
-            wakeWaitingCaller();
+            end(TransferStatus::Failed);
         });
 }
 
@@ -187,9 +198,8 @@ void clsInet::collectBody()
     } else {
         collectChunks();
     }
-    DownloadStatus = TransferStatus::Complete;
     m_reporter.setBusy(false);
-    wakeWaitingCaller();
+    end(TransferStatus::Complete);
 }
 
 void clsInet::collectChunks()
@@ -199,10 +209,10 @@ void clsInet::collectChunks()
     QByteArray chunk = Inetd->GetChunk(kChunkSize);
     emptyBuffer();
     bytData.reserve(static_cast<qsizetype>(total));
-    adviseHugePages(bytData.data(), static_cast<size_t>(bytData.capacity()));
     bytData.append(chunk);
+    // A body in memory is at most the memory limit, a millisecond's copying:
+    // the user interface gets its turn once the collection is done.
     while (!chunk.isEmpty()) {
-        QCoreApplication::processEvents();
         chunk = Inetd->GetChunk(kChunkSize);
         bytData.append(chunk);
     }

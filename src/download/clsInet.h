@@ -1,9 +1,9 @@
 #pragma once
 
 #include "download/AccessType.h"
-#include "download/BodyStore.h"
 #include "download/Message.h"
 #include "download/PartFile.h"
+#include "download/TransferSettings.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class CurlEventBridge;
 class Inet;
 class Reporter;
 struct ComponentDetails;
@@ -31,21 +32,23 @@ struct TransferFailure
     // gone): a failure of the file, not of the transfer, and nothing is shown
     // yet; description holds the system's reason.
     bool bodyNotStored = false;
-    // The message itself, whether shown or held back (HoldMessages).
+    // The message itself, whether shown or held back (holdMessages).
     Message message = {};
     // The Retry-After header of an error reply, as sent.
     QByteArray retryAfter = {};
 };
 
-// The transfer wrapper: one HTTP transfer component behind a small pollable
-// interface. RequestFile starts a GET and returns at once; the answer arrives
-// through the component's state events while the caller lets events run.
-// Every failure goes to the reporter and never reaches the caller as an error.
+// The transfer wrapper: one HTTP transfer component behind a small interface.
+// RequestFile starts a GET and returns at once; the answer arrives through the
+// component's state events, and finished() says when DownloadStatus has left
+// Outstanding. Every failure goes to the reporter (unless held) and never
+// reaches the caller as an error.
 class clsInet final : public QObject
 {
     Q_OBJECT
 public:
-    explicit clsInet(Reporter &reporter);
+    // Wrappers given the same bridge run side by side on one multi handle.
+    explicit clsInet(Reporter &reporter, std::shared_ptr<CurlEventBridge> bridge = {});
     ~clsInet() override;
 
     TransferStatus DownloadStatus = TransferStatus::Outstanding;
@@ -55,19 +58,7 @@ public:
     ::AccessType InetAccessType = ::AccessType::System;
     // The last state the component reported.
     qint16 InetState = 0;
-    // "host:port", handed to the component with every request like the access type.
-    QString InetProxy;
-    // Where a body larger than MemoryLimit is written while it arrives: the
-    // folder it is meant for, so that saving it is a rename. Handed to the
-    // component with every request; the system's temporary folder when empty.
-    QString SpillFolder;
-    qint64 MemoryLimit = BodyStore::kDefaultMemoryLimit;
-    // Failures are not shown but left in Failure() for the caller, who may
-    // try again or list them instead.
-    bool HoldMessages = false;
-    // A large body that breaks off midway is kept for the next RequestFile of
-    // the same URL, which asks only for the rest; for a try that another follows.
-    bool KeepPartialBody = false;
+    // Forgets a body kept for another try (TransferSettings::keepPartialBody).
     void DropPartialBody();
 
     QString DataText() const;
@@ -83,11 +74,19 @@ public:
     // Why the current request failed; empty while it has not.
     const std::optional<TransferFailure> &Failure() const { return m_failure; }
 
+    // With the access type of InetAccessType and every other setting at its default.
     void RequestFile(const QString &URL, const QString &Referer);
+    void RequestFile(const QString &URL, const QString &Referer, const TransferSettings &settings);
+    // Ends the running request and drops what it received, without a message;
+    // DownloadStatus stays Outstanding and finished() does not follow.
+    void cancelRequest();
 
 Q_SIGNALS:
     // The component's progress of the current body, forwarded.
     void Progress(qint64 received, qint64 expected);
+    // DownloadStatus has become Complete or Failed through a state event. A
+    // request that RequestFile refused is seen by its return (RequestRefused).
+    void finished();
 
 private Q_SLOTS:
     void Inetd_StateChanged(qint16 State);
@@ -99,8 +98,11 @@ private:
     void collectChunks();
     ComponentDetails componentDetails() const;
     void fail(qint32 number, const QString &description, const Message &message);
+    void end(TransferStatus status);
 
     Reporter &m_reporter;
+    std::shared_ptr<CurlEventBridge> m_bridge;
+    bool m_holdMessages = false;
     std::unique_ptr<Inet> Inetd;
     QByteArray bytData;
     PartFile m_bodyFile;
