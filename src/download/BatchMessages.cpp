@@ -33,16 +33,16 @@ QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &
            url;
 }
 
-QString batchSummary(const DownloadBatch::Result &result, int urlCount, int stopAfterFailures)
+QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailures)
 {
     QString text = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(urlCount);
     if (!result.failures.isEmpty())
         text += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
     if (result.skipped > 0)
         text += QStringLiteral(", %1 übersprungen").arg(result.skipped);
-    if (result.outcome == DownloadBatch::Outcome::Cancelled)
+    if (result.outcome == BatchResult::Outcome::Cancelled)
         text += QStringLiteral(", abgebrochen");
-    else if (result.outcome == DownloadBatch::Outcome::TooManyFailures)
+    else if (result.outcome == BatchResult::Outcome::TooManyFailures)
         text +=
             stopAfterFailures == 1
                 ? QStringLiteral(", beendet nach dem ersten Fehlschlag")

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "download/TransferSettings.h"
+
 // How a batch treats its list beyond fetching it once in order. The defaults
-// fetch every URL once, show every failure and never wait.
+// fetch every URL once, one at a time, show every failure and never wait.
 struct BatchOptions
 {
     // More would only hide a server that is down for good.
     static constexpr int kMaxRetries = 10;
     // A minute between two files is already slower than anyone watches.
     static constexpr int kMaxPauseMs = 60000;
+    // Beyond this a server sees an attack rather than a download list.
+    static constexpr int kMaxParallel = 16;
 
     // Further tries after a failure that may pass (time-outs, a busy server).
     int retries = 0;
@@ -23,4 +27,9 @@ struct BatchOptions
     int stopAfterFailures = 0;
     // Every wait is multiplied by this (0 to 1), so tests need not wait seconds.
     double timeScale = 1.0;
+    // Transfers running side by side (1 to kMaxParallel).
+    int parallel = 1;
+    // The connection and the memory limit of every request; the batch sets
+    // the folder, the messages and the kept part of a body itself.
+    TransferSettings transfer = {};
 };

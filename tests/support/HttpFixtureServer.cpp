@@ -6,6 +6,7 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QTimer>
+#include <utility>
 
 QByteArray HttpFixtureServer::bytesOf(const Reply &reply)
 {
@@ -23,6 +24,8 @@ bool HttpFixtureServer::listen()
     connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             ++m_connections;
+            m_maxOpen = std::max(m_maxOpen, ++m_open);
+            connect(socket, &QTcpSocket::disconnected, this, [this] { --m_open; });
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             onReadyRead(socket); // the request may have come along with the handshake
@@ -79,6 +82,13 @@ void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArr
                 })});
 }
 
+void HttpFixtureServer::serveStallMidBody(const QByteArray &path, const QByteArray &body,
+                                          qsizetype sendBytes)
+{
+    const QByteArray whole = bytesOf(Reply(body));
+    serveRaw(path, whole.left(whole.size() - body.size() + sendBytes));
+}
+
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
                                      int intervalMs)
 {
@@ -111,9 +121,24 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
         QList<Reply> &turns = m_replies[request.path()];
         const Reply reply = turns.size() > 1 ? turns.takeFirst() : turns.value(0, m_defaultReply);
         Q_EMIT requestReceived();
-        if (reply.handler)
-            reply.handler(socket);
-        else
-            socket->write(bytesOf(reply));
+        if (m_holdLeft == 0) {
+            m_maxInFlight = std::max(m_maxInFlight, 1);
+            answer(socket, reply);
+            continue;
+        }
+        m_held.append({socket, reply});
+        m_maxInFlight = std::max(m_maxInFlight, static_cast<int>(m_held.size()));
+        if (--m_holdLeft == 0 || m_held.size() >= m_holdUntil)
+            for (const auto &[waiting, held] : std::exchange(m_held, {}))
+                if (waiting)
+                    answer(waiting, held);
     }
+}
+
+void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
+{
+    if (reply.handler)
+        reply.handler(socket);
+    else
+        socket->write(bytesOf(reply));
 }

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <functional>
@@ -81,6 +82,8 @@ public:
         serveInTurn(path, {reply});
     }
     void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
+    // Sends the head and the first sendBytes of the body, then nothing more.
+    void serveStallMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
     // Reads the request and never answers.
     void serveSilent(const QByteArray &path) { serveRaw(path, {}); }
     // The body in pieces spaced by a timer, as from a slow server.
@@ -94,8 +97,21 @@ public:
     // Answers the requests for path with these replies in turn, the last one for good.
     void serveInTurn(const QByteArray &path, QList<Reply> turns) { m_replies.insert(path, turns); }
 
+    // Of the next `total` requests, the answers are held until n of them wait (or the last of
+    // them has come), then all those waiting are answered together: n requests were out at
+    // once, or the client hangs and its test fails.
+    void holdAnswersUntilInFlight(int n, int total)
+    {
+        m_holdUntil = n;
+        m_holdLeft = total;
+    }
+
     const QList<Request> &requests() const { return m_requests; }
     int connectionCount() const { return m_connections; }
+    // The most connections open at the same time.
+    int maxOpenConnections() const { return m_maxOpen; }
+    // The most requests received and not yet answered at the same time.
+    int maxInFlight() const { return m_maxInFlight; }
 
     // A body whose content depends on the position, so that a lost, doubled
     // or moved piece shows.
@@ -112,6 +128,7 @@ Q_SIGNALS:
 
 private:
     void onReadyRead(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Reply &reply);
     static QByteArray bytesOf(const Reply &reply);
 
     QTcpServer *m_server = new QTcpServer(this); // listenTls() puts a QSslServer in its place
@@ -121,4 +138,10 @@ private:
     Reply m_defaultReply{"no such file", 404, "Not Found"};
     QList<Request> m_requests;
     int m_connections = 0;
+    int m_open = 0;
+    int m_maxOpen = 0;
+    int m_holdUntil = 0;
+    int m_holdLeft = 0;
+    int m_maxInFlight = 0;
+    QList<QPair<QPointer<QTcpSocket>, Reply>> m_held;
 };

@@ -1,0 +1,384 @@
+#include "download/BatchJob.h"
+
+#include "download/BatchFields.h"
+#include "download/BatchFiles.h"
+#include "download/BatchLane.h"
+#include "download/BatchMessages.h"
+#include "download/CurlEventBridge.h"
+#include "download/Reporter.h"
+#include "download/RetryPolicy.h"
+#include "download/TargetFile.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// A rate measured over less than this says more about the timer than the line.
+constexpr qint64 kMinRateMs = 250;
+
+BatchOptions bounded(BatchOptions options)
+{
+    options.retries = std::clamp(options.retries, 0, BatchOptions::kMaxRetries);
+    options.pauseMs = std::clamp(options.pauseMs, 0, BatchOptions::kMaxPauseMs);
+    options.pauseJitterMs = std::clamp(options.pauseJitterMs, 0, BatchOptions::kMaxPauseMs);
+    options.stopAfterFailures = std::max(options.stopAfterFailures, 0);
+    options.timeScale = std::clamp(options.timeScale, 0.0, 1.0);
+    options.parallel = std::clamp(options.parallel, 1, BatchOptions::kMaxParallel);
+    return options;
+}
+
+QString hostOf(const QString &url)
+{
+    return QUrl(url).host();
+}
+
+// A server that says it is busy is busy for every URL of it.
+bool holdsHost(const TransferFailure &failure)
+{
+    return failure.number == 429 || failure.number == 503 || !failure.retryAfter.isEmpty();
+}
+} // namespace
+
+BatchJob::BatchJob(BatchFields &fields, Reporter &reporter, QObject *parent)
+    : QObject(parent), m_fields(fields), m_reporter(reporter)
+{
+}
+
+BatchJob::~BatchJob() = default;
+
+void BatchJob::start(const QStringList &urls, const BatchOptions &options)
+{
+    if (m_running)
+        return;
+    m_urls = urls;
+    m_options = bounded(options);
+    m_result = BatchResult();
+    m_next = 0;
+    m_inARow = 0;
+    m_held = 0;
+    m_stopping = false;
+    m_anyRequest = false;
+    m_nextStartMs = 0;
+    m_hostFreeMs.clear();
+    m_ended.clear();
+    m_clock.start();
+    m_lanes.clear();
+    // One multi handle for the batch, so its transfers reuse each other's connections.
+    m_bridge = std::make_shared<CurlEventBridge>();
+    m_bridge->setMaxHostConnections(m_options.parallel);
+    for (int i = 0; i < m_options.parallel; ++i) {
+        auto lane = std::make_unique<BatchLane>(m_reporter, m_bridge, this);
+        BatchLane *l = lane.get();
+        connect(l, &BatchLane::ready, this, &BatchJob::schedulePump);
+        connect(l, &BatchLane::ended, this, [this, l] { onLaneEnded(*l); });
+        connect(l, &BatchLane::bytesChanged, this, &BatchJob::reportBytes);
+        m_lanes.push_back(std::move(lane));
+    }
+    m_running = true;
+    // The caller hears of everything from the event loop, never from inside start().
+    QTimer::singleShot(0, this, &BatchJob::begin);
+}
+
+void BatchJob::begin()
+{
+    if (!m_running || m_stopping)
+        return;
+    if (!BatchFiles::prepareFolder(m_fields.targetFolder(), m_fields.defaultTargetFolder())) {
+        m_result.outcome = BatchResult::Outcome::FolderRefused;
+        m_stopping = true;
+        if (!showMessage(folderRefusedMessage()))
+            return;
+    }
+    pump();
+}
+
+void BatchJob::cancel()
+{
+    if (!m_running || m_stopping)
+        return;
+    // An answer that is complete already is saved first.
+    while (m_held == 0 && !m_ended.isEmpty())
+        handleEnd(*m_ended.takeFirst());
+    stop(BatchResult::Outcome::Cancelled);
+}
+
+void BatchJob::stop(BatchResult::Outcome outcome)
+{
+    if (m_result.outcome == BatchResult::Outcome::Completed)
+        m_result.outcome = outcome;
+    m_stopping = true;
+    m_ended.clear();
+    // In the order their files were taken up, so the last one told is the latest.
+    std::vector<BatchLane *> busy;
+    for (const auto &lane : m_lanes)
+        if (lane->state() != BatchLane::State::Idle)
+            busy.push_back(lane.get());
+    std::sort(busy.begin(), busy.end(),
+              [](const BatchLane *a, const BatchLane *b) { return a->order() < b->order(); });
+    for (BatchLane *lane : busy)
+        fileDone(*lane, FileEnd::Cancelled);
+    schedulePump();
+}
+
+void BatchJob::schedulePump()
+{
+    if (m_pumpQueued)
+        return;
+    m_pumpQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_pumpQueued = false;
+        pump();
+    });
+}
+
+void BatchJob::pump()
+{
+    if (!m_running || m_held > 0)
+        return;
+    while (!m_stopping && m_held == 0 && !m_ended.isEmpty())
+        handleEnd(*m_ended.takeFirst());
+    for (const auto &lane : m_lanes) {
+        if (m_stopping || m_held > 0)
+            break;
+        while (lane->state() == BatchLane::State::Idle && m_next < m_urls.size() && !m_stopping &&
+               m_held == 0)
+            takeNextFile(*lane);
+        if (lane->state() != BatchLane::State::Ready)
+            continue;
+        if (const qint64 busyFor = hostHoldLeft(lane->url()); busyFor > 0)
+            lane->wait(busyFor);
+        else
+            startRequest(*lane);
+    }
+    const bool idle = std::all_of(m_lanes.begin(), m_lanes.end(), [](const auto &lane) {
+        return lane->state() == BatchLane::State::Idle;
+    });
+    if (m_running && m_held == 0 && idle && (m_stopping || m_next >= m_urls.size())) {
+        m_running = false;
+        m_lanes.clear();
+        m_bridge.reset();
+        Q_EMIT finished(m_result);
+    }
+}
+
+void BatchJob::takeNextFile(BatchLane &lane)
+{
+    const int index = ++m_next;
+    const QString &url = m_urls[index - 1];
+    lane.take(index, url, ++m_order);
+    Q_EMIT fileStarted(index, url);
+    QString path;
+    if (skipsExisting(url, &path)) {
+        ++m_result.skipped;
+        fileDone(lane, FileEnd::Skipped, path);
+        return;
+    }
+    lane.wait(pauseBeforeRequest());
+}
+
+bool BatchJob::skipsExisting(const QString &url, QString *path) const
+{
+    if (!m_options.skipExisting)
+        return false;
+    *path = BatchFiles::targetPath(m_fields.targetFolder(), m_fields.filePrefix(), url);
+    return !path->isEmpty() && QFileInfo::exists(*path);
+}
+
+qint64 BatchJob::scaled(qint64 ms) const
+{
+    return std::llround(static_cast<double>(ms) * m_options.timeScale);
+}
+
+// One transfer waits the pause after the file before; side by side, the
+// pause spaces out the starts of the requests.
+qint64 BatchJob::pauseBeforeRequest()
+{
+    if (!m_anyRequest && m_options.parallel == 1)
+        return 0;
+    const int jitter = m_options.pauseJitterMs > 0
+                           ? QRandomGenerator::global()->bounded(m_options.pauseJitterMs + 1)
+                           : 0;
+    const qint64 pause = scaled(m_options.pauseMs + jitter);
+    if (m_options.parallel == 1)
+        return pause;
+    const qint64 now = m_clock.elapsed();
+    const qint64 startAt = std::max(now, m_nextStartMs);
+    m_nextStartMs = startAt + pause;
+    return startAt - now;
+}
+
+qint64 BatchJob::hostHoldLeft(const QString &url) const
+{
+    return m_hostFreeMs.value(hostOf(url), 0) - m_clock.elapsed();
+}
+
+void BatchJob::startRequest(BatchLane &lane)
+{
+    QString path;
+    // The file may have come while the lane waited.
+    if (lane.attempt() == 1 && skipsExisting(lane.url(), &path)) {
+        ++m_result.skipped;
+        fileDone(lane, FileEnd::Skipped, path);
+        return;
+    }
+    m_anyRequest = true;
+    Q_EMIT requestStarted(lane.index(), lane.url());
+    TransferSettings settings = m_options.transfer;
+    // A large body is written into the target folder while it arrives.
+    const QString folder = m_fields.targetFolder();
+    settings.spillFolder = IsUsableTargetFolder(folder) ? folder : QString();
+    settings.keepPartialBody = lane.attempt() <= m_options.retries;
+    // Shown here, one at a time, and only once a URL has no try left.
+    settings.holdMessages = true;
+    if (!lane.request(m_fields.referer(), settings))
+        onLaneEnded(lane);
+}
+
+void BatchJob::onLaneEnded(BatchLane &lane)
+{
+    if (m_held > 0) {
+        m_ended.append(&lane);
+        return;
+    }
+    handleEnd(lane);
+    schedulePump();
+}
+
+void BatchJob::handleEnd(BatchLane &lane)
+{
+    if (m_stopping || lane.state() != BatchLane::State::Ended)
+        return;
+    const std::optional<TransferFailure> &failure = lane.inet().Failure();
+    if (!failure || failure->bodyNotStored) {
+        saveBody(lane);
+        return;
+    }
+    const BatchFailure batchFailure{lane.url(), failure->number, failure->description,
+                                    failure->shownText};
+    if (lane.inet().RequestRefused) {
+        // Asking again would only show the same refusal for every URL.
+        const Message message = failure->message;
+        fail(lane, batchFailure, &message, BatchResult::Outcome::RequestRefused);
+        return;
+    }
+    if (lane.attempt() > m_options.retries || !RetryPolicy::isTransient(failure->number)) {
+        const Message message = failure->message;
+        fail(lane, batchFailure, m_options.collectFailures ? nullptr : &message);
+        return;
+    }
+    retryLater(lane, *failure);
+}
+
+void BatchJob::retryLater(BatchLane &lane, const TransferFailure &failure)
+{
+    const qint64 ms = RetryPolicy::delayMs(
+        lane.attempt(), QRandomGenerator::global()->generateDouble(),
+        RetryPolicy::retryAfterMs(failure.retryAfter, QDateTime::currentDateTimeUtc()));
+    const qint64 wait = scaled(ms);
+    if (holdsHost(failure)) {
+        qint64 &freeAt = m_hostFreeMs[hostOf(lane.url())];
+        freeAt = std::max(freeAt, m_clock.elapsed() + wait);
+    }
+    lane.nextAttempt();
+    Q_EMIT retryWaiting(lane.index(), lane.url(), ms, lane.attempt(), m_options.retries + 1);
+    lane.wait(wait);
+}
+
+void BatchJob::saveBody(BatchLane &lane)
+{
+    clsInet &inet = lane.inet();
+    const QString folder = m_fields.targetFolder();
+    if (!BatchFiles::prepareFolder(folder, m_fields.defaultTargetFolder())) {
+        const Message message = folderRefusedMessage();
+        fail(lane, {lane.url(), 0, QString(), message.text}, &message,
+             BatchResult::Outcome::FolderRefused);
+        return;
+    }
+    const QString fileName = TargetFileName(m_fields.filePrefix(), inet.InetDocument());
+    const QString path = TargetFolderPart(folder) + fileName;
+    QString reason;
+    if (inet.Failure())
+        reason = inet.Failure()->description;
+    else if (!IsUsableFileName(fileName))
+        reason = QStringLiteral("Der Dateiname ist leer oder bezeichnet einen Ordner.");
+    else if (inet.SaveBody(path, &reason)) {
+        ++m_result.saved;
+        fileDone(lane, FileEnd::Saved, path);
+        return;
+    }
+    const Message message = writeFailureMessage(path, reason);
+    fail(lane, {lane.url(), 0, reason, message.text}, &message, BatchResult::Outcome::WriteFailed);
+}
+
+void BatchJob::fail(BatchLane &lane, const BatchFailure &failure, const Message *shown,
+                    BatchResult::Outcome endsBatch)
+{
+    m_result.failures.append(failure);
+    if (endsBatch != BatchResult::Outcome::Completed) {
+        m_result.outcome = endsBatch;
+        m_stopping = true;
+    }
+    // A cancel while the message was open has ended the file already.
+    if (shown && (!showMessage(*shown) || lane.state() == BatchLane::State::Idle))
+        return;
+    fileDone(lane, FileEnd::Failed);
+    if (endsBatch != BatchResult::Outcome::Completed)
+        stop(endsBatch);
+}
+
+void BatchJob::fileDone(BatchLane &lane, FileEnd end, const QString &path)
+{
+    const int index = lane.index();
+    const QString url = lane.url();
+    lane.release();
+    if (end != FileEnd::Cancelled) {
+        m_inARow = end == FileEnd::Failed ? m_inARow + 1 : 0;
+        if (!m_stopping && m_options.stopAfterFailures > 0 &&
+            m_inARow >= m_options.stopAfterFailures) {
+            Q_EMIT fileFinished(index, url, end, path);
+            stop(BatchResult::Outcome::TooManyFailures);
+            return;
+        }
+    }
+    Q_EMIT fileFinished(index, url, end, path);
+    reportBytes();
+    schedulePump();
+}
+
+bool BatchJob::showMessage(const Message &message)
+{
+    ++m_held;
+    // A window may go away while its box is open.
+    const QPointer<BatchJob> alive(this);
+    m_reporter.showMessage(message);
+    if (!alive)
+        return false;
+    if (--m_held == 0)
+        schedulePump();
+    return true;
+}
+
+void BatchJob::reportBytes()
+{
+    qint64 received = 0;
+    qint64 expected = 0;
+    qint64 rate = 0;
+    bool any = false;
+    for (const auto &lane : m_lanes) {
+        if (lane->state() != BatchLane::State::Transferring)
+            continue;
+        any = true;
+        received += lane->received();
+        expected = lane->expected() < 0 || expected < 0 ? -1 : expected + lane->expected();
+        const qint64 ms = lane->elapsedMs();
+        if (ms >= kMinRateMs)
+            rate += lane->received() * 1000 / ms;
+    }
+    Q_EMIT bytesReceived(received, any ? expected : -1, rate);
+}
