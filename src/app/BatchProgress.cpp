@@ -11,8 +11,6 @@
 namespace {
 // The bar counts in thousandths of the batch, so a long list cannot overflow it.
 constexpr int kSteps = 1000;
-// A rate measured over less than this says more about the timer than the line.
-constexpr qint64 kMinRateMs = 250;
 constexpr int kTextMargin = 8;
 constexpr int kMinWidth = 120;
 
@@ -45,25 +43,28 @@ QString BatchProgress::text() const
 
 QString BatchProgress::runningText() const
 {
-    QString text = QStringLiteral("%1 von %2").arg(m_index).arg(m_count);
+    const int k = m_parallel == 1 ? m_index : m_finished;
+    QString text = QStringLiteral("%1 von %2").arg(k).arg(m_count);
     if (m_expected > 0)
         text += QStringLiteral(" – %1 %").arg(std::min<qint64>(100, m_received * 100 / m_expected));
     else if (m_received > 0)
         text += QStringLiteral(" – ") + dataSize(m_received);
-    const qint64 ms = m_fileClock.isValid() ? m_fileClock.elapsed() : 0;
-    if (m_received > 0 && ms >= kMinRateMs)
-        text += QStringLiteral(" – ") + dataSize(m_received * 1000 / ms) + QStringLiteral("/s");
+    if (m_received > 0 && m_rate > 0)
+        text += QStringLiteral(" – ") + dataSize(m_rate) + QStringLiteral("/s");
     return text;
 }
 
-void BatchProgress::batchStarted(int count)
+void BatchProgress::batchStarted(int count, int parallel)
 {
     m_result.clear();
     m_listable = false;
     m_index = 0;
+    m_finished = 0;
     m_count = count;
+    m_parallel = parallel;
     m_received = 0;
     m_expected = -1;
+    m_rate = 0;
     setCursor(Qt::ArrowCursor);
     setToolTip(QString());
     fitTo(QStringLiteral("%1 von %1 – 100 % – 999,9 KB/s").arg(count));
@@ -71,25 +72,27 @@ void BatchProgress::batchStarted(int count)
     refresh();
 }
 
-void BatchProgress::fileStarted(int index, int count)
+void BatchProgress::fileStarted(int index)
 {
     m_index = index;
-    m_count = count;
-    m_received = 0;
-    m_expected = -1;
-    m_fileClock.start();
     refresh();
 }
 
-void BatchProgress::fileBytes(qint64 received, qint64 expected)
+void BatchProgress::fileFinished()
+{
+    ++m_finished;
+    refresh();
+}
+
+void BatchProgress::bytesReceived(qint64 received, qint64 expected, qint64 bytesPerSecond)
 {
     m_received = received;
     m_expected = expected;
+    m_rate = bytesPerSecond;
     refresh();
 }
 
-void BatchProgress::batchFinished(const DownloadBatch::Result &result, int count,
-                                  int stopAfterFailures)
+void BatchProgress::batchFinished(const BatchResult &result, int count, int stopAfterFailures)
 {
     m_result = batchSummary(result, count, stopAfterFailures);
     m_listable = !result.failures.isEmpty() || result.skipped > 0;
@@ -146,7 +149,7 @@ void BatchProgress::showNow()
 {
     int steps = kSteps;
     if (m_result.isEmpty() && m_count > 0) {
-        double done = std::max(0, m_index - 1);
+        double done = m_finished;
         if (m_expected > 0)
             done += std::min(1.0, double(m_received) / double(m_expected));
         steps = int(done * kSteps / m_count);

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "download/DownloadBatch.h"
+#include "download/BatchResult.h"
 
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTimer>
 
-// The batch's progress beside the status panel: "k von N" with the running
-// file's bytes while a batch runs, its result in one line afterwards until
-// the next batch starts. A click on a result with failures or skipped files
-// asks for their list.
+// The batch's progress beside the status panel while a batch runs: "k von N"
+// with the running file's bytes and rate (with several transfers side by side,
+// k counts finished files and the bytes are those of all running transfers);
+// its result in one line afterwards until the next batch starts. A click on a
+// result with failures or skipped files asks for their list.
 class BatchProgress final : public QProgressBar
 {
     Q_OBJECT
@@ -19,11 +19,12 @@ public:
     // What the bar says now; the screen follows within kRedrawIntervalMs.
     QString text() const override;
 
-    void batchStarted(int count);
-    void fileStarted(int index, int count);
-    void fileBytes(qint64 received, qint64 expected);
+    void batchStarted(int count, int parallel);
+    void fileStarted(int index);
+    void fileFinished();
+    void bytesReceived(qint64 received, qint64 expected, qint64 bytesPerSecond);
     // Shows "17 von 20 gespeichert, 3 fehlgeschlagen" and the like.
-    void batchFinished(const DownloadBatch::Result &result, int count, int stopAfterFailures);
+    void batchFinished(const BatchResult &result, int count, int stopAfterFailures);
 
     static constexpr int kRedrawIntervalMs = 50;
 
@@ -41,11 +42,13 @@ private:
     void showNow();
     QString runningText() const;
 
-    int m_index = 0;
+    int m_index = 0; // the file begun last
+    int m_finished = 0;
     int m_count = 0;
+    int m_parallel = 1;
     qint64 m_received = 0;
     qint64 m_expected = -1;
-    QElapsedTimer m_fileClock;
+    qint64 m_rate = 0;
     QString m_result; // empty while a batch runs
     bool m_listable = false;
     QTimer m_cooldown;

@@ -11,12 +11,13 @@ const QString kJitter = QStringLiteral("PauseZufallMs");
 const QString kSkip = QStringLiteral("VorhandeneUeberspringen");
 const QString kCollect = QStringLiteral("FehlerSammeln");
 const QString kStopAfter = QStringLiteral("StopNachFehlern");
+const QString kParallel = QStringLiteral("GleichzeitigeDownloads");
 
-int readNumber(const QString &key, int defaultValue, int most)
+int readNumber(const QString &key, int defaultValue, int most, int least = 0)
 {
     bool ok = false;
     const int value = GetSetting(applicationTitle(), kSection, key, QString()).trimmed().toInt(&ok);
-    return ok && value >= 0 && value <= most ? value : defaultValue;
+    return ok && value >= least && value <= most ? value : defaultValue;
 }
 
 bool readSwitch(const QString &key, bool defaultValue)
@@ -46,6 +47,7 @@ BatchOptions LoadBatchOptions()
     options.collectFailures = readSwitch(kCollect, defaults.collectFailures);
     options.stopAfterFailures =
         readNumber(kStopAfter, defaults.stopAfterFailures, kMaxStopAfterFailures);
+    options.parallel = readNumber(kParallel, defaults.parallel, BatchOptions::kMaxParallel, 1);
     return options;
 }
 
@@ -57,4 +59,5 @@ void SaveBatchOptions(const BatchOptions &options)
     saveNumber(kSkip, options.skipExisting ? 1 : 0);
     saveNumber(kCollect, options.collectFailures ? 1 : 0);
     saveNumber(kStopAfter, options.stopAfterFailures);
+    saveNumber(kParallel, options.parallel);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "download/DownloadBatch.h"
+#include "download/BatchResult.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -10,11 +10,11 @@
 
 namespace {
 QSpinBox *spinBox(QWidget *parent, const char *name, int most, int value,
-                  const QString &suffix = QString())
+                  const QString &suffix = QString(), int least = 0)
 {
     auto *box = new QSpinBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setRange(0, most);
+    box->setRange(least, most);
     box->setValue(value);
     box->setSuffix(suffix);
     return box;
@@ -50,6 +50,8 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, QWidget *parent) : Q
     spnStopNachFehlern =
         spinBox(this, "spnStopNachFehlern", kMaxStopAfterFailures, options.stopAfterFailures);
     spnStopNachFehlern->setSpecialValueText(QStringLiteral("nie"));
+    parallelDownloads = spinBox(this, "parallelDownloads", BatchOptions::kMaxParallel,
+                                options.parallel, QString(), 1);
 
     cmdButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     // Named here, so they read the same whether Qt's German texts are installed or not.
@@ -65,6 +67,7 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, QWidget *parent) : Q
     form->addRow(chkVorhandeneUeberspringen);
     form->addRow(chkFehlerSammeln);
     form->addRow(QStringLiteral("Anhalten nach Fehlern in Folge:"), spnStopNachFehlern);
+    form->addRow(QStringLiteral("Gleichzeitige Downloads:"), parallelDownloads);
     form->addRow(cmdButtons);
     setFixedSize(sizeHint());
 }
@@ -78,5 +81,6 @@ BatchOptions SettingsDialog::options() const
     options.skipExisting = chkVorhandeneUeberspringen->isChecked();
     options.collectFailures = chkFehlerSammeln->isChecked();
     options.stopAfterFailures = spnStopNachFehlern->value();
+    options.parallel = parallelDownloads->value();
     return options;
 }

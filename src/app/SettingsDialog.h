@@ -24,5 +24,6 @@ public:
     QCheckBox *chkVorhandeneUeberspringen = nullptr;
     QCheckBox *chkFehlerSammeln = nullptr;
     QSpinBox *spnStopNachFehlern = nullptr;
+    QSpinBox *parallelDownloads = nullptr;
     QDialogButtonBox *cmdButtons = nullptr;
 };

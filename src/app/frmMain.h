@@ -1,17 +1,15 @@
 #pragma once
 
-#include "download/DownloadBatch.h"
+#include "app/WindowPosition.h"
+#include "download/TransferSettings.h"
 
 #include <QMainWindow>
 #include <QPoint>
-#include <QPointer>
 #include <QStringList>
 #include <array>
-#include <memory>
 
+class BatchController;
 class BatchProgress;
-class FailureList;
-class FormBatchView;
 class ImageList;
 class QComboBox;
 class QGroupBox;
@@ -23,7 +21,6 @@ class QRadioButton;
 class QStatusBar;
 class QToolBar;
 class StatusPanel;
-class clsInet;
 
 // The main window. Controls are public so that the handlers of the other
 // subsystems and the tests can reach them by their names.
@@ -35,14 +32,9 @@ public:
     ~frmMain() override;
 
     static constexpr int twipsPerPixel = 15;
-
-    // A window edge as read from the settings: the value applied and its text.
-    struct StoredPosition
-    {
-        float twips = 1000;
-        QString text = QStringLiteral("1000");
-    };
     static int twipsToPixels(double twips);
+    // The folder offered before the user chose one; made when a batch needs it.
+    static QString defaultTargetFolder();
 
     // Text of a status-bar panel, counted from 1; the bar has one panel.
     QString statusPanelText(int index) const;
@@ -90,9 +82,9 @@ public:
     QAction *mnuHelpAbout = nullptr;
 
     // Form-level state shared with the list and the download.
-    QStringList Dateiliste;           // URL k of the list is Dateiliste[k - 1]
-    std::unique_ptr<clsInet> objInet; // set while a download batch runs
-    bool blnAbbruch = false;          // cancel requested by "Abbruch"
+    QStringList Dateiliste; // URL k of the list is Dateiliste[k - 1]
+    // Runs the download batch and keeps its result.
+    BatchController *batch() const { return m_batch; }
 
     void setVisible(bool visible) override;
 
@@ -121,34 +113,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    void buildToolbar();
-    void buildDateiliste(QWidget *client);
-    void buildDownload(QWidget *client);
     void buildStatusBar();
     void connectButtons();
-    void connectCommands();
-    void setTabOrder();
     void guardTextFields();
     void restorePosition();
-    QString positionToStore(int pixels, int restored, const StoredPosition &stored) const;
     bool confirmNameCollisions();
     bool refreshPreview();
     void SetDownloadMode(bool downloading);
-    void makeInet(FormBatchView &view);
-    void runBatch(FormBatchView &view, const QStringList &urls);
+    TransferSettings connection() const;
+    void startBatch(const QStringList &urls, const TransferSettings &transfer);
 
     StatusPanel *m_statusPanel = nullptr;
+    BatchController *m_batch = nullptr;
     StoredPosition m_storedLeft;
     StoredPosition m_storedTop;
     QPoint m_restoredAt;
     bool m_loaded = false;
     bool m_unloaded = false;
-    bool m_downloading = false;
-    // What the list of the last batch's failed and skipped URLs shows.
-    QList<BatchFailure> m_lastFailures;
-    QStringList m_lastSkipped;
-    QPointer<FailureList> m_failureList;
-
-    friend class FormBatchView;
 };

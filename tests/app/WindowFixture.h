@@ -3,6 +3,7 @@
 #include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
 #include "TestFiles.h"
+#include "app/BatchController.h"
 #include "app/frmMain.h"
 
 // frmMain.h only declares the classes of its widgets; the tests drive them.
@@ -109,8 +110,9 @@ protected:
         w = &f->w;
         return server->listen() && dir->isValid() && f->show();
     }
-    // Types the template and the list and clicks "Download"; `during` gets each request's path.
-    void download(
+    // Types the template and the list, clicks "Download" and waits until the window is idle
+    // again (false if it is not); `during` gets each request's path.
+    bool download(
         const QString &urlTemplate, const QString &list,
         const std::function<void(const QByteArray &)> &during = [](auto &) {})
     {
@@ -120,6 +122,17 @@ protected:
         QObject::connect(server.get(), &HttpFixtureServer::requestReceived, &context,
                          [&] { during(server->requests().last().path()); });
         QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+        return idle(60000);
+    }
+    // No batch runs and the buttons say so, within ms.
+    bool idle(int ms = 5000) const
+    {
+        return QTest::qWaitFor(
+            [&] {
+                return !w->batch()->isRunning() && w->cmdDownload->isEnabled() &&
+                       !w->cmdAbbruch->isEnabled() && w->cmdVorschauAktualisieren->isEnabled();
+            },
+            ms);
     }
     QStringList files() const { return filesBelow(dir->path()); }
 

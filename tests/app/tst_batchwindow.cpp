@@ -26,9 +26,9 @@ struct Outcome
 };
 
 // The options `stored` and then `shown` by the dialog, split by "|" in its order: retries,
-// pause, random part, skip existing and collect failures as 0/1, stop. `typed`: retries,
-// pause, random part, stop ("": untouched), and when any, both check boxes clicked, before
-// OK or Abbrechen.
+// pause, random part, skip existing and collect failures as 0/1, stop, transfers at once.
+// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, both
+// check boxes clicked, before OK or Abbrechen.
 struct Options
 {
     QString stored, typed, shown;
@@ -75,8 +75,8 @@ private Q_SLOTS:
         }
 
         QStringList shown; // by the bar while each request arrives
-        download(server->url("/f§"), "01;02;03;04;05;06;07;08;09;10-20",
-                 [&](const QByteArray &) { shown << w->prgBatch->text().section(" – ", 0, 0); });
+        QVERIFY(download(server->url("/f§"), "01;02;03;04;05;06;07;08;09;10-20",
+                         [&](auto &) { shown << w->prgBatch->text().section(" – ", 0, 0); }));
         QCOMPARE(shown, requested);
         QCOMPARE(w->prgBatch->text(), o.result);
         // A result longer than the bar is cut there, not wrapped, and read whole in the tooltip.
@@ -112,6 +112,7 @@ private Q_SLOTS:
         const qsizetype before = server->requests().size();
         QTest::mouseClick(list->cmdErneut, Qt::LeftButton);
         QTRY_COMPARE(w->prgBatch->text(), o.retried);
+        QVERIFY(idle());
         QCOMPARE(server->requests().size() - before, o.missing.size());
         QCOMPARE(files().size(), 20);
     }
@@ -119,17 +120,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<Options>("o");
         const auto row = [](const char *tag, const Options &o) { QTest::newRow(tag) << o; };
-        const QString defaults = "0|0 ms|0 ms|0|0|nie";
-        row("typed, OK", {"", "3|1500|250|4", "3|1500 ms|250 ms|1|1|4"});
-        row("typed, Abbrechen", {"2", "5|100||7", "2|0 ms|0 ms|0|0|nie", false});
-        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3", "", defaults});
-        row("largest values kept", {"10|60000|60000|1|0|999", "", "10|60000 ms|60000 ms|1|0|999"});
+        const QString defaults = "0|0 ms|0 ms|0|0|nie|1";
+        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8"});
+        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1", false});
+        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17", "", defaults});
+        row("no transfer at once reads as one", {"0|0|0|0|0|0|0", "", defaults});
+        row("largest values kept",
+            {"10|60000|60000|1|0|999|16", "", "10|60000 ms|60000 ms|1|0|999|16"});
     }
     void settingsDialog()
     {
         QFETCH(Options, o);
         const QStringList keys{"Wiederholungen",          "PauseMs",       "PauseZufallMs",
-                               "VorhandeneUeberspringen", "FehlerSammeln", "StopNachFehlern"};
+                               "VorhandeneUeberspringen", "FehlerSammeln", "StopNachFehlern",
+                               "GleichzeitigeDownloads"};
         Settings stored;
         for (int i = 0; !o.stored.isEmpty() && i <= o.stored.count('|'); ++i)
             stored.insert(keys[i], o.stored.section('|', i, i));
@@ -137,7 +141,7 @@ private Q_SLOTS:
         SettingsDialog *d = openSettings();
         QVERIFY(d);
         const QList<QSpinBox *> spins{d->spnWiederholungen, d->spnPause, d->spnPauseZufall,
-                                      d->spnStopNachFehlern};
+                                      d->spnStopNachFehlern, d->parallelDownloads};
         for (int i = 0; i < spins.size(); ++i)
             if (!o.typed.section('|', i, i).isEmpty())
                 typeInto(spins[i], o.typed.section('|', i, i));
@@ -151,14 +155,62 @@ private Q_SLOTS:
 
         d = openSettings();
         QVERIFY(d);
-        const QStringList reopened(
-            {d->spnWiederholungen->text(), d->spnPause->text(), d->spnPauseZufall->text(),
-             QString::number(d->chkVorhandeneUeberspringen->isChecked()),
-             QString::number(d->chkFehlerSammeln->isChecked()), d->spnStopNachFehlern->text()});
+        const QStringList reopened({d->spnWiederholungen->text(), d->spnPause->text(),
+                                    d->spnPauseZufall->text(),
+                                    QString::number(d->chkVorhandeneUeberspringen->isChecked()),
+                                    QString::number(d->chkFehlerSammeln->isChecked()),
+                                    d->spnStopNachFehlern->text(), d->parallelDownloads->text()});
         d->reject();
         QCOMPARE(reopened.join('|'), o.shown);
         QCOMPARE(storedSetting("Wiederholungen"),
                  o.ok ? o.shown.section('|', 0, 0) : stored.value("Wiederholungen"));
+        QCOMPARE(storedSetting("GleichzeitigeDownloads"),
+                 o.ok ? o.shown.section('|', 6, 6) : stored.value("GleichzeitigeDownloads"));
+    }
+    // With four transfers at once: every file arrives whole, the bar counts finished files,
+    // and "Abbruch" while four large bodies arrive ends all four and leaves nothing behind.
+    void parallel_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("twelve files") << false;
+        QTest::newRow("Abbruch with four running") << true;
+    }
+    void parallel()
+    {
+        QFETCH(bool, cancel);
+        QVERIFY(start({{"GleichzeitigeDownloads", "4"}}));
+        // Over the memory limit and stalled, so all four lie in part files until the cancel.
+        const QByteArray large = HttpFixtureServer::patternBody(3 << 20);
+        QStringList expected;
+        for (int i = 1; i <= 12; ++i) {
+            if (cancel)
+                server->serveStallMidBody(path(i), large, 64 * 1024);
+            else
+                server->serve(path(i), HttpFixtureServer::patternBody(1000 + i));
+            expected << QString::fromLatin1(path(i).mid(1));
+        }
+        typeInto(w->txtURL, server->url("/f§"));
+        typeInto(w->cboErsatzText, "01;02;03;04;05;06;07;08;09;10-12");
+        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+        if (cancel) {
+            QTRY_COMPARE_WITH_TIMEOUT(files().filter(".part-").size(), 4, 30000);
+            QCOMPARE(w->prgBatch->text().section(" – ", 0, 0), "0 von 12");
+            const qsizetype requested = server->requests().size();
+            QTest::mouseClick(w->cmdAbbruch, Qt::LeftButton);
+            QVERIFY(idle());
+            QCOMPARE(files(), QStringList());
+            QCOMPARE(server->requests().size(), requested);
+            QVERIFY(w->statusPanelText(1).startsWith("Abgebrochen - " + server->url("/f0")));
+            QCOMPARE(w->prgBatch->text(), "0 von 12 gespeichert, abgebrochen");
+            return;
+        }
+        QVERIFY(idle(60000));
+        QCOMPARE(files(), expected);
+        for (int i = 1; i <= 12; ++i)
+            QCOMPARE(readFile(dir->filePath(expected[i - 1])),
+                     HttpFixtureServer::patternBody(1000 + i));
+        QCOMPARE(w->prgBatch->text(), "12 von 12 gespeichert");
+        QVERIFY(f->boxes.boxes.isEmpty());
     }
 
 private:
