@@ -2,17 +2,17 @@
 
 #include "ConsoleBatchView.h"
 #include "StopSignals.h"
-#include "download/DownloadBatch.h"
+#include "download/BatchFields.h"
+#include "download/BatchJob.h"
 #include "download/NameCollisions.h"
 #include "download/RequestTarget.h"
 #include "download/TargetFile.h"
-#include "download/clsInet.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -87,25 +87,40 @@ void printPlan(const QStringList &urls, const FetchOptions &options)
     std::fflush(stdout);
 }
 
+void follow(BatchJob &job, ConsoleBatchView &view)
+{
+    QObject::connect(&job, &BatchJob::fileStarted, &view, &ConsoleBatchView::fileStarted);
+    QObject::connect(&job, &BatchJob::requestStarted, &view, &ConsoleBatchView::requestStarted);
+    QObject::connect(&job, &BatchJob::bytesReceived, &view, &ConsoleBatchView::bytesReceived);
+    QObject::connect(&job, &BatchJob::retryWaiting, &view, &ConsoleBatchView::retryWaiting);
+    QObject::connect(&job, &BatchJob::fileFinished, &view, &ConsoleBatchView::fileFinished);
+    QObject::connect(&job, &BatchJob::finished, &view, &ConsoleBatchView::finished);
+}
+
 int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &stop)
 {
-    ConsoleBatchView view(options, static_cast<int>(urls.size()), stop, isatty(STDERR_FILENO));
-    // Reports through the view, so it goes first; releasing it ends a
-    // transfer that a signal interrupted.
-    auto objInet = std::make_unique<clsInet>(view);
-    objInet->InetAccessType = options.access;
-    objInet->InetProxy = options.proxy;
-    QObject::connect(
-        objInet.get(), &clsInet::Progress, objInet.get(),
-        [&view](qint64 received, qint64 expected) { view.transferProgress(received, expected); });
-    const DownloadBatch::Result result = DownloadBatch::run(*objInet, urls, view, options.batch);
-    objInet.reset();
-    view.finish(result);
-    if (const int signal = stop.received())
+    FixedBatchFields fields(options.folder, options.prefix, options.referer);
+    ConsoleBatchView view(options, static_cast<int>(urls.size()), isatty(STDERR_FILENO));
+    BatchJob job(fields, view);
+    follow(job, view);
+    int signal = 0;
+    QObject::connect(&stop, &StopSignals::received, &job, [&job, &signal](int number) {
+        signal = number;
+        job.cancel();
+    });
+    BatchResult result;
+    QEventLoop loop;
+    QObject::connect(&job, &BatchJob::finished, &loop, [&result, &loop](const BatchResult &r) {
+        result = r;
+        loop.quit();
+    });
+    job.start(urls, options.batch);
+    loop.exec();
+    if (signal != 0)
         return 128 + signal;
     // Files skipped on purpose are no failure.
     const bool allSaved =
-        result.outcome == DownloadBatch::Outcome::Completed && result.failures.isEmpty();
+        result.outcome == BatchResult::Outcome::Completed && result.failures.isEmpty();
     return allSaved ? kExitAllSaved : kExitSomeFailed;
 }
 } // namespace

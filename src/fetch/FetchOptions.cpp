@@ -71,6 +71,11 @@ const QCommandLineOption kStopAfter(QStringLiteral("stop-after"),
                                     QStringLiteral("Nach N Fehlschlägen in Folge aufhören "
                                                    "(Vorgabe: 0, nie)."),
                                     QStringLiteral("N"));
+const QCommandLineOption kParallel({QStringLiteral("j"), QStringLiteral("parallel")},
+                                   QStringLiteral("So viele Dateien gleichzeitig laden, 1 bis %1 "
+                                                  "(Vorgabe: 1).")
+                                       .arg(BatchOptions::kMaxParallel),
+                                   QStringLiteral("N"));
 const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")},
                                QStringLiteral("Diese Hilfe anzeigen und beenden."));
 const QCommandLineOption kVersion(QStringLiteral("version"),
@@ -104,15 +109,15 @@ CommandLine error(const QString &text)
 }
 
 // "system", "direct" or a proxy name; false for anything else.
-bool readProxy(const QString &value, FetchOptions &options)
+bool readProxy(const QString &value, TransferSettings &transfer)
 {
     if (value == QLatin1String("system")) {
-        options.access = AccessType::System;
+        transfer.accessType = AccessType::System;
     } else if (value == QLatin1String("direct")) {
-        options.access = AccessType::Direct;
+        transfer.accessType = AccessType::Direct;
     } else if (isProxyHostPort(value)) {
-        options.access = AccessType::NamedProxy;
-        options.proxy = value;
+        transfer.accessType = AccessType::NamedProxy;
+        transfer.proxy = value;
     } else {
         return false;
     }
@@ -120,23 +125,24 @@ bool readProxy(const QString &value, FetchOptions &options)
 }
 
 // Reads the option's whole number into `number` when it is given; false,
-// with the one-line error, when it is no number of 0..max.
-bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &option, int max,
-                int &number, QString *error)
+// with the one-line error, when it is no number of min..max.
+bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &option, int min,
+                int max, int &number, QString *error)
 {
     if (!parser.isSet(option))
         return true;
     bool ok = false;
     const QString text = parser.value(option);
     const int value = text.toInt(&ok);
-    if (ok && value >= 0 && value <= max) {
+    if (ok && value >= min && value <= max) {
         number = value;
         return true;
     }
-    const QString range =
-        max == INT_MAX ? QStringLiteral("ab 0") : QStringLiteral("von 0 bis %1").arg(max);
+    const QString range = max == INT_MAX ? QStringLiteral("ab %1").arg(min)
+                                         : QStringLiteral("von %1 bis %2").arg(min).arg(max);
+    // The long name: the one a reader of the help finds.
     *error = QStringLiteral("--%1 erwartet eine ganze Zahl %2, nicht \"%3\".")
-                 .arg(option.names().constFirst(), range, text);
+                 .arg(option.names().constLast(), range, text);
     return false;
 }
 } // namespace
@@ -149,8 +155,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
                        "Datei im Zielordner. Vorlage und Ersetzungsliste wirken wie im Fenster\n"
                        "von Vornix-Downloader."));
     parser.addOptions({kList, kPlaceholder, kDir, kPrefix, kReferer, kProxy, kDryRun, kQuiet,
-                       kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting, kStopAfter, kHelp,
-                       kVersion});
+                       kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting, kStopAfter,
+                       kParallel, kHelp, kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -191,25 +197,26 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
     options.folder = QDir::cleanPath(QDir(currentFolder).absoluteFilePath(folder));
     options.prefix = parser.value(kPrefix);
     options.referer = parser.value(kReferer);
-    if (parser.isSet(kProxy) && !readProxy(parser.value(kProxy), options))
+    BatchOptions &batch = options.batch;
+    if (parser.isSet(kProxy) && !readProxy(parser.value(kProxy), batch.transfer))
         return error(QStringLiteral("--proxy erwartet system, direct oder HOST:PORT, nicht \"%1\".")
                          .arg(parser.value(kProxy)));
     options.dryRun = parser.isSet(kDryRun);
     options.quiet = parser.isSet(kQuiet);
     options.overwrite = parser.isSet(kOverwrite);
-    BatchOptions &batch = options.batch;
     const struct
     {
         const QCommandLineOption &option;
-        int max;
+        int min, max;
         int &number;
-    } numbers[] = {{kRetries, BatchOptions::kMaxRetries, batch.retries},
-                   {kPause, BatchOptions::kMaxPauseMs, batch.pauseMs},
-                   {kPauseJitter, BatchOptions::kMaxPauseMs, batch.pauseJitterMs},
-                   {kStopAfter, INT_MAX, batch.stopAfterFailures}};
+    } numbers[] = {{kRetries, 0, BatchOptions::kMaxRetries, batch.retries},
+                   {kPause, 0, BatchOptions::kMaxPauseMs, batch.pauseMs},
+                   {kPauseJitter, 0, BatchOptions::kMaxPauseMs, batch.pauseJitterMs},
+                   {kStopAfter, 0, INT_MAX, batch.stopAfterFailures},
+                   {kParallel, 1, BatchOptions::kMaxParallel, batch.parallel}};
     QString problem;
     for (const auto &number : numbers) {
-        if (!readNumber(parser, number.option, number.max, number.number, &problem))
+        if (!readNumber(parser, number.option, number.min, number.max, number.number, &problem))
             return error(problem);
     }
     batch.skipExisting = parser.isSet(kSkipExisting);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "download/AccessType.h"
 #include "download/BatchOptions.h"
 
 #include <QString>
@@ -17,12 +16,11 @@ struct FetchOptions
     QString folder; // absolute: the core refuses relative folders
     QString prefix;
     QString referer;
-    AccessType access = AccessType::System;
-    QString proxy; // "host:port" with AccessType::NamedProxy
     bool dryRun = false;
     bool quiet = false;
     bool overwrite = false; // URLs may write the same file
-    // Failures are shown one line each, so they are never collected.
+    // Failures are shown one line each, so they are never collected. The
+    // connection (--proxy) is batch.transfer's.
     BatchOptions batch;
 };
 

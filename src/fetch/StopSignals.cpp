@@ -50,15 +50,14 @@ StopSignals::~StopSignals()
 void StopSignals::readPipe()
 {
     char byte = 0;
+    int first = 0;
     while (read(g_pipe[0], &byte, 1) == 1) {
-        if (m_signal == 0)
-            m_signal = byte;
+        if (first == 0)
+            first = byte;
     }
-}
-
-int StopSignals::received()
-{
-    if (m_notifier != nullptr)
-        readPipe();
-    return m_signal;
+    // A stop is asked for once; later signals only repeat it.
+    if (first == 0 || m_told)
+        return;
+    m_told = true;
+    Q_EMIT received(first);
 }

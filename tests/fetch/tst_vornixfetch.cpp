@@ -12,13 +12,14 @@ static constexpr int kTimeoutMs = 60000;
 // The arguments are split at single spaces: two pass an empty one. Saved is every file below
 // the folder afterwards, in name order, as name=content; a file holding /old was made before
 // the run. Err is all of stderr, where * stands for any text within a line. The signal is sent
-// once the last request has arrived.
+// once the last request has arrived and the folder holds the saved files and partFiles more:
+// those of bodies still arriving.
 struct Run
 {
     QString arguments, saved;
     int exitCode, requests;
     QString err, out = {};
-    int signal = 0;
+    int signal = 0, partFiles = 0;
 };
 
 // vornix-fetch as a user runs it: a child process with the fixture answering
@@ -71,10 +72,17 @@ private Q_SLOTS:
             {"--stop-after 2 -l 404;1;405;406;2 {url}/f§", "f1=/f1", 1, 4,
              failed("/f404") + "*\n" + failed("/f405") + failed("/f406") +
                  "1 von 5 gespeichert, 3 fehlgeschlagen, beendet nach 2 Fehlschlägen in Folge\n"});
+        row("four side by side",
+            {"-j 4 -l 1-8 {url}/f§", "f1=/f1 f2=/f2 f3=/f3 f4=/f4 f5=/f5 f6=/f6 f7=/f7 f8=/f8", 0,
+             8,
+             QString("[*/8] gespeichert: {dir}/f* (3 B)\n").repeated(8) + "8 von 8 gespeichert\n"});
         // The held file keeps what it had and no temporary file is left.
         const QString stopped = "*\n1 von 3 gespeichert, abgebrochen\n";
         row("Ctrl+C", {"-l 1;h;3 {url}/f§", "f1=/f1 fh=/old", 130, 2, stopped, "", SIGINT});
         row("SIGTERM", {"-l 1;h;3 {url}/f§", "f1=/f1 fh=/old", 143, 2, stopped, "", SIGTERM});
+        // Three at once: one saved, one held, one writing its part file.
+        row("SIGTERM side by side",
+            {"-j 3 -l 1;p;h {url}/f§", "f1=/f1 fh=/old", 143, 3, stopped, "", SIGTERM, 1});
         refused("unknown option", "--bogus {url}/f§", "'bogus'");
         refused("missing template", "-l 1", "Vorlage");
         refused("two templates", "{url}/f§ {url}/g§", "\"{url}/g§\"");
@@ -92,21 +100,26 @@ private Q_SLOTS:
         refused("retries above 10", "--retries 11 {url}/f§", "0 bis 10");
         refused("pause not a whole number", "--pause 1.5 {url}/f§", "\"1.5\"");
         refused("stop-after below 0", "--stop-after -1 {url}/f§", "ab 0");
+        refused("parallel below 1", "-j 0 {url}/f§", "--parallel * von 1 bis 16, nicht \"0\"");
+        refused("parallel above 16", "--parallel 17 {url}/f§", "von 1 bis 16, nicht \"17\"");
     }
     void run()
     {
         QFETCH(Run, r);
-        const auto &[arguments, saved, exitCode, requests, err, out, signal] = r;
+        const auto &[arguments, saved, exitCode, requests, err, out, signal, partFiles] = r;
         HttpFixtureServer server;
         QVERIFY(server.listen());
         // Each body is its URL path, so a saved file tells where it came from.
-        for (const QByteArray path : {"/f", "/f1", "/f2", "/f3"})
-            server.serve(path, path);
+        server.serve("/f", "/f");
+        for (int i = 1; i <= 8; ++i)
+            server.serve("/f" + QByteArray::number(i), "/f" + QByteArray::number(i));
         // Busy once or twice, then the body.
         const HttpFixtureServer::Reply busy("busy", 503, "Service Unavailable");
         server.serveInTurn("/fr", {busy, {"/fr"}});
         server.serveInTurn("/fs", {busy, busy, {"/fs"}});
         server.serveSilent("/fh");
+        // Announced larger than a body kept in memory, so it goes to a part file, and never done.
+        server.serveRaw("/fp", "HTTP/1.1 200 OK\r\nContent-Length: 2000000\r\n\r\nbegun");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QVERIFY(QDir(dir.path()).mkdir("sub"));
@@ -121,8 +134,11 @@ private Q_SLOTS:
         process.setWorkingDirectory(dir.path());
         process.start(VORNIX_FETCH_PROGRAM, expand(arguments).split(' '));
         QTRY_COMPARE_WITH_TIMEOUT(int(server.requests().size()), requests, kTimeoutMs);
-        if (signal != 0)
+        if (signal != 0) {
+            const qsizetype files = saved.count('=') + partFiles;
+            QTRY_COMPARE_WITH_TIMEOUT(filesBelow(dir.path()).size(), files, kTimeoutMs);
             QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, kTimeoutMs);
         const QString stdErr = QString::fromUtf8(process.readAllStandardError());
         // Without a terminal there is no progress line to redraw, so * never spans a \r.
