@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <iterator>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -74,18 +75,21 @@ void LoopbackServer::stop()
     if (!m_acceptThread.joinable())
         return;
     m_stopping = true;
+    // Never read: it wakes the accept loop and every waiting answer for good.
     const char wake = 'x';
     (void)!::write(m_wakePipe[1], &wake, 1);
     m_acceptThread.join();
-    std::vector<std::thread> threads;
+    std::list<std::unique_ptr<Connection>> open;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (int fd : m_connectionFds)
-            ::shutdown(fd, SHUT_RDWR);
-        threads.swap(m_connectionThreads);
+        for (const auto &c : m_open) {
+            if (c->fd >= 0)
+                ::shutdown(c->fd, SHUT_RDWR);
+        }
+        open.swap(m_open);
     }
-    for (std::thread &t : threads)
-        t.join();
+    for (const auto &c : open)
+        c->thread.join();
     ::close(m_listenFd);
     ::close(m_wakePipe[0]);
     ::close(m_wakePipe[1]);
@@ -96,28 +100,71 @@ std::string LoopbackServer::url(const std::string &path) const
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
+bool LoopbackServer::waitMs(int ms) const
+{
+    if (ms <= 0)
+        return !m_stopping;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
+        if (m_stopping)
+            return false;
+        if (left <= 0)
+            return true;
+        pollfd wake{m_wakePipe[0], POLLIN, 0};
+        ::poll(&wake, 1, static_cast<int>(left));
+    }
+}
+
+// A finished connection's thread keeps its stack until joined; the huge
+// figure runs in a limited address space, so they go as soon as they end.
+void LoopbackServer::reapFinished()
+{
+    std::list<std::unique_ptr<Connection>> finished;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto it = m_open.begin(); it != m_open.end();) {
+            auto next = std::next(it);
+            if ((*it)->done)
+                finished.splice(finished.end(), m_open, it);
+            it = next;
+        }
+    }
+    for (const auto &c : finished)
+        c->thread.join();
+}
+
 void LoopbackServer::acceptLoop()
 {
     while (!m_stopping) {
         pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) <= 0 || (fds[1].revents & POLLIN))
             continue;
+        reapFinished();
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        ++m_connections;
+        auto connection = std::make_unique<Connection>();
+        Connection &c = *connection;
+        c.fd = fd;
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_connectionFds.push_back(fd);
-        m_connectionThreads.emplace_back([this, fd] { serveConnection(fd); });
+        m_open.push_back(std::move(connection));
+        c.thread = std::thread([this, &c] { serveConnection(c); });
     }
 }
 
-void LoopbackServer::serveConnection(int fd)
+void LoopbackServer::serveConnection(Connection &connection)
 {
+    const int fd = connection.fd;
     std::string pending;
     char buffer[8192];
     bool open = true;
+    bool first = true;
     while (open && !m_stopping) {
         size_t end;
         while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
@@ -136,8 +183,9 @@ void LoopbackServer::serveConnection(int fd)
         std::transform(head.begin(), head.end(), head.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         const bool closeAfter = head.find("connection: close") != std::string::npos;
-        if (m_delayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_delayMs.load()));
+        if (!waitMs(m_delayMs + (first ? m_connectDelayMs.load() : 0)))
+            break;
+        first = false;
 
         uint64_t remaining = m_bodySize;
         const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
@@ -156,6 +204,7 @@ void LoopbackServer::serveConnection(int fd)
             open = false;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_connectionFds.erase(std::find(m_connectionFds.begin(), m_connectionFds.end(), fd));
     ::close(fd);
+    connection.fd = -1;
+    connection.done = true;
 }

@@ -98,8 +98,10 @@ inline bool timedRun(std::vector<std::string> args, Figure &f)
     double peakKiB = 0;
     int status = 0;
     rusage ru{};
+    bool waited = false;
     for (;;) {
         const pid_t done = wait4(pid, &status, WNOHANG, &ru);
+        waited = done == pid;
         if (done != 0)
             break;
         peakKiB = std::max(peakKiB, statusKiB(statusPath.c_str(), "VmHWM"));
@@ -112,5 +114,5 @@ inline bool timedRun(std::vector<std::string> args, Figure &f)
     f.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     f.cpu = seconds(ru.ru_utime) + seconds(ru.ru_stime);
     f.peakMiB = peakKiB / 1024.0;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

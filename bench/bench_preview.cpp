@@ -1,8 +1,8 @@
 #include "BenchRegistry.h"
-#include "ui/MsgBox.h"
 #include "app/frmMain.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
+#include "ui/MsgBox.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

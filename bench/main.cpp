@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     std::vector<std::string> wanted(argv + 1, argv + argc);
     if (wanted.size() == 1 && (wanted[0] == "--list" || wanted[0] == "-l")) {
         for (const auto &f : figures)
-            std::printf("%-16s %s\n", f.name.c_str(), f.description.c_str());
+            std::printf("%-22s %s\n", f.name.c_str(), f.description.c_str());
         return 0;
     }
     int failures = 0;
