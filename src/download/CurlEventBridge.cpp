@@ -44,6 +44,9 @@ CurlEventBridge::~CurlEventBridge()
 void CurlEventBridge::setMaxHostConnections(long count)
 {
     curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, count);
+    // libcurl sizes its cache of idle connections by the transfers running at the moment; a
+    // moment between files with few of them would close connections the next ones need.
+    curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, 4 * count);
 }
 
 void CurlEventBridge::socketAction(curl_socket_t s, int events)
