@@ -8,12 +8,15 @@
 
 namespace BatchFiles {
 
-bool prepareFolder(const QString &folder, const QString &defaultFolder)
+bool prepareFolder(const QString &folder, const std::function<QString()> &defaultFolder)
 {
     if (!IsUsableTargetFolder(folder))
         return false;
-    if (!defaultFolder.isEmpty() && QDir::cleanPath(folder) == QDir::cleanPath(defaultFolder) &&
-        !QFileInfo::exists(folder))
+    // The offered folder is looked up only when it matters, not for every file saved.
+    if (QFileInfo::exists(folder))
+        return true;
+    const QString offered = defaultFolder();
+    if (!offered.isEmpty() && QDir::cleanPath(folder) == QDir::cleanPath(offered))
         QDir().mkpath(folder);
     return true;
 }

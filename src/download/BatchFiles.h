@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Where a batch's files go, checked the way every front end needs it.
 namespace BatchFiles {
@@ -8,7 +9,7 @@ namespace BatchFiles {
 // A folder that is no full path is refused. The offered default folder is
 // made when it is missing; a folder the user typed never is, since a typing
 // mistake would otherwise scatter files into a new tree.
-bool prepareFolder(const QString &folder, const QString &defaultFolder);
+bool prepareFolder(const QString &folder, const std::function<QString()> &defaultFolder);
 
 // The file url would be saved as; empty when it gives no usable name.
 QString targetPath(const QString &folder, const QString &prefix, const QString &url);

@@ -89,7 +89,7 @@ void BatchJob::begin()
 {
     if (!m_running || m_stopping)
         return;
-    if (!BatchFiles::prepareFolder(m_fields.targetFolder(), m_fields.defaultTargetFolder())) {
+    if (!prepareFolder(m_fields.targetFolder())) {
         m_result.outcome = BatchResult::Outcome::FolderRefused;
         m_stopping = true;
         if (!showMessage(folderRefusedMessage()))
@@ -180,6 +180,11 @@ void BatchJob::takeNextFile(BatchLane &lane)
         return;
     }
     lane.wait(pauseBeforeRequest());
+}
+
+bool BatchJob::prepareFolder(const QString &folder) const
+{
+    return BatchFiles::prepareFolder(folder, [this] { return m_fields.defaultTargetFolder(); });
 }
 
 bool BatchJob::skipsExisting(const QString &url, QString *path) const
@@ -294,7 +299,7 @@ void BatchJob::saveBody(BatchLane &lane)
 {
     clsInet &inet = lane.inet();
     const QString folder = m_fields.targetFolder();
-    if (!BatchFiles::prepareFolder(folder, m_fields.defaultTargetFolder())) {
+    if (!prepareFolder(folder)) {
         const Message message = folderRefusedMessage();
         fail(lane, {lane.url(), 0, QString(), message.text}, &message,
              BatchResult::Outcome::FolderRefused);

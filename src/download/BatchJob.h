@@ -75,6 +75,7 @@ private:
     qint64 hostHoldLeft(const QString &url) const;
     qint64 scaled(qint64 ms) const;
     bool skipsExisting(const QString &url, QString *path) const;
+    bool prepareFolder(const QString &folder) const;
 
     BatchFields &m_fields;
     Reporter &m_reporter;
