@@ -51,12 +51,11 @@ inline void typeInto(QWidget *field, const QString &text)
 
 // Opens the menu with this caption from the menu bar and clicks its enabled item with
 // that caption, both with the mouse: null when there is none.
-inline QAction *chooseMenuItem(QMainWindow &w, const QString &menuCaption,
-                               const QString &itemCaption)
+inline QAction *chooseMenuItem(QMainWindow &w, const QString &menuText, const QString &itemText)
 {
     for (QMenu *menu : w.findChildren<QMenu *>())
         for (QAction *item : menu->actions())
-            if (menu->title() == menuCaption && item->text() == itemCaption && item->isEnabled()) {
+            if (menu->title() == menuText && item->text() == itemText && item->isEnabled()) {
                 QTest::mouseClick(w.menuBar(), Qt::LeftButton, {},
                                   w.menuBar()->actionGeometry(menu->menuAction()).center());
                 if (!QTest::qWaitFor([&] { return menu->isVisible(); }))
@@ -127,12 +126,11 @@ protected:
     // No batch runs and the buttons say so, within ms.
     bool idle(int ms = 5000) const
     {
-        return QTest::qWaitFor(
-            [&] {
-                return !w->batch()->isRunning() && w->cmdDownload->isEnabled() &&
-                       !w->cmdAbbruch->isEnabled() && w->cmdVorschauAktualisieren->isEnabled();
-            },
-            ms);
+        const auto idle = [&] {
+            return !w->batch()->isRunning() && w->cmdDownload->isEnabled() &&
+                   !w->cmdAbbruch->isEnabled() && w->cmdVorschauAktualisieren->isEnabled();
+        };
+        return QTest::qWaitFor(idle, ms);
     }
     QStringList files() const { return filesBelow(dir->path()); }
 

@@ -2,7 +2,9 @@
 #include "WindowTestMain.h"
 
 // One start of a batch: %1 in the template and the list is the fixture's host
-// and port, %2 in the list its port.
+// and port, %2 in the list its port. Every file holds "x", f1 "body 1". What happens as /f2 is
+// requested is `action`, and then /f2 never answers; `status` is the status panel's text in the
+// end (none: not looked at).
 struct Batch
 {
     QString url, list;
@@ -11,6 +13,7 @@ struct Batch
     QStringList written = {};
     bool yes = false; // the answer to every box
     int option = 0;   // of the connection, clicked first; the proxy field keeps "proxy:port"
+    QString action = {}, status = {};
 };
 
 // "Download", "Abbruch" and the connection options as a user works them.
@@ -21,44 +24,6 @@ class tst_DownloadWindow final : public QObject, DownloadTest
 private Q_SLOTS:
     void init() { QVERIFY(start()); }
 
-    void downloadAndCancel_data()
-    {
-        QTest::addColumn<QString>("action"); // what happens while /f2 is being fetched
-        QTest::addColumn<QStringList>("written");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<int>("requests");
-        QTest::newRow("all complete")
-            << "" << QStringList{"f1", "f2", "f3"} << "Download: /f3" << 3;
-        QTest::newRow("Escape") << "escape" << QStringList{"f1"} << "Abgebrochen - /f2" << 2;
-        QTest::newRow("window closed") << "close" << QStringList{"f1"} << "Abgebrochen - /f2" << 2;
-    }
-    void downloadAndCancel()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, status);
-        server->serve("/f1", "body 1");
-        server->setDefaultReply({"other body"});
-        if (!action.isEmpty())
-            server->serveSilent("/f2");
-
-        QList<bool> buttons;
-        QVERIFY(download(server->url("/f§"), "1-3", [&](const QByteArray &path) {
-            buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
-                       w->cmdVorschauAktualisieren->isEnabled()};
-            if (path == "/f2" && action == "escape")
-                QTest::keyClick(w, Qt::Key_Escape);
-            if (path == "/f2" && action == "close")
-                w->close();
-        }));
-        QCOMPARE(buttons, (QList<bool>{false, true, false})); // only "Abbruch" while it runs
-        QTEST(files(), "written");
-        QCOMPARE(readFile(dir->filePath("f1")), "body 1");
-        QCOMPARE(w->statusPanelText(1), status.replace("/f", server->url("/f")));
-        QTEST(int(server->requests().size()), "requests");
-        QVERIFY(f->boxes.boxes.isEmpty());
-        if (action == "close")
-            QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
-    }
     void proxyOption_data()
     {
         QTest::addColumn<int>("index");
@@ -99,18 +64,23 @@ private Q_SLOTS:
         QCOMPARE(proxy.requests().size(), viaProxy ? 2 : 0);
         QCOMPARE(server->requests().size(), viaProxy ? 0 : 2);
         if (viaProxy)
-            QVERIFY(proxy.requests()[1].isAbsoluteForm() && proxy.requests()[1].path() == "/f2");
+            QCOMPARE(proxy.requests()[1].target, server->url("/f2").toLatin1());
         QCOMPARE(readFile(dir->filePath("f2")), viaProxy ? "via proxy" : "direct");
     }
-    // The name question, and requests refused before any is made.
-    void batchStart_data()
+    // The buttons while it runs, Escape or closing the window to stop it, the name question,
+    // and requests refused before any is made.
+    void batch_data()
     {
         QTest::addColumn<Batch>("b");
         const auto row = [](const char *tag, const Batch &b) { QTest::newRow(tag) << b; };
-        const QString twenty = "01;02;03;04;05;06;07;08;09;10-20";
+        const QString twenty = "01;02;03;04;05;06;07;08;09;10-20", f = "http://%1/f§";
+        const QString stopped = "Abgebrochen - /f2";
+        row("complete",
+            {f, "1-3", 0, 0, "", "", {"f1", "f2", "f3"}, false, 0, "", "Download: /f3"});
+        row("Escape", {f, "1-3", 0, 0, "", "", {"f1"}, false, 0, "escape", stopped});
+        row("window closed", {f, "1-3", 0, 0, "", "", {"f1"}, false, 0, "close", stopped});
         row("slash moved, Nein", {"http://%1/§", "a/bc.jpg;ab/c.jpg", 1, 2, "abc.jpg"});
-        row("fragment only, Ja",
-            {"http://%1/a.jpg#§", twenty, 1, 20, "x_a.jpg", "x_", {"x_a.jpg"}, true});
+        row("fragment, Ja", {"http://%1/a.jpg#§", twenty, 1, 20, "xa.jpg", "x", {"xa.jpg"}, true});
         row("placeholder in the host, Nein", {"http://§/a.jpg", "%1;localhost:%2", 1, 2, "a.jpg"});
         row("first name in list order", {"http://%1/§", "a;b;/a;b;b", 1, 2, "a"});
         row("names differ", {"http://%1/§", "a/c;a?b;b", 0, 0, "", "", {"a?b", "ac", "b"}});
@@ -120,12 +90,15 @@ private Q_SLOTS:
         row("empty template", {"", twenty, 1, 0});
         row("proxy:port", {"http://%1/f§", twenty, 1, 0, "", "", {}, false, 2});
     }
-    void batchStart()
+    void batch()
     {
         QFETCH(Batch, b);
         const QString question = "Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere "
                                  "Downloads überschreiben frühere. Trotzdem fortsetzen?";
         server->setDefaultReply({"x"});
+        server->serve("/f1", "body 1");
+        if (!b.action.isEmpty())
+            server->serveSilent("/f2");
         QList<MsgBoxRequest> &asked = f->boxes.boxes; // f->boxes puts back the old handler
         setMsgBoxHandler([&](const MsgBoxRequest &r) {
             asked << r;
@@ -135,16 +108,35 @@ private Q_SLOTS:
         QTest::keyClicks(w->txtDateiprefix, b.prefix);
 
         const QString host = server->hostPort();
+        QList<bool> buttons;
         QVERIFY(download(b.url.replace("%1", host),
-                         b.list.replace("%1", host).replace("%2", host.section(':', 1))));
+                         b.list.replace("%1", host).replace("%2", host.section(':', 1)),
+                         [&](const QByteArray &path) {
+                             buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
+                                        w->cmdVorschauAktualisieren->isEnabled()};
+                             if (path == "/f2" && b.action == "escape")
+                                 QTest::keyClick(w, Qt::Key_Escape);
+                             if (path == "/f2" && b.action == "close")
+                                 w->close();
+                         }));
+        const QList<bool> running{false, true, false}; // only "Abbruch" while it runs
+        QCOMPARE(buttons, server->requests().isEmpty() ? QList<bool>() : running);
         QCOMPARE(asked.size(), b.boxes);
         if (b.count) {
             QCOMPARE(asked[0].text, question.arg(b.count).arg(b.name));
             QCOMPARE(asked[0].buttons, Message::Buttons::YesNo);
         }
         QCOMPARE(files(), b.written);
+        for (const QString &name : b.written)
+            QCOMPARE(readFile(dir->filePath(name)), name == "f1" ? "body 1" : "x");
         if (b.written.isEmpty())
-            QCOMPARE(server->connectionCount(), 0);
+            QCOMPARE(server->connectionCount, 0);
+        if (!b.action.isEmpty()) // nothing after /f2
+            QCOMPARE(server->requests().size(), b.written.size() + 1);
+        if (!b.status.isEmpty())
+            QCOMPARE(w->statusPanelText(1), b.status.replace("/f", server->url("/f")));
+        if (b.action == "close")
+            QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
     }
 };
 

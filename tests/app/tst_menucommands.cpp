@@ -27,22 +27,6 @@ class tst_MenuCommands final : public QObject
     Q_OBJECT
     std::unique_ptr<WindowFixture> f;
 
-    // Every field holds the same text with `length` characters selected from the fourth on.
-    void select(QWidget *focus, int length)
-    {
-        frmMain &w = f->w;
-        w.txtURL->setText("01;§2;03");
-        w.txtURL->setSelection(3, length);
-        w.cboErsatzText->setEditText(w.txtURL->text());
-        w.cboErsatzText->lineEdit()->setSelection(3, length);
-        w.txtVorschau->setPlainText("01\n§2\n03");
-        QTextCursor cursor(w.txtVorschau->document());
-        cursor.setPosition(3);
-        cursor.setPosition(3 + length, QTextCursor::KeepAnchor);
-        w.txtVorschau->setTextCursor(cursor);
-        focus->setFocus();
-    }
-
 private Q_SLOTS:
     void init()
     {
@@ -77,38 +61,47 @@ private Q_SLOTS:
     void editCommands()
     {
         QFETCH(Edit, e);
-        const QMap<QString, QStringList> menus{{"&Neu", {"&Datei", "Ctrl+N"}},
-                                               {"&Ausschneiden", {"&Bearbeiten", "Ctrl+X"}},
-                                               {"&Kopieren", {"&Bearbeiten", "Ctrl+C"}},
-                                               {"&Einfügen", {"&Bearbeiten", "Ctrl+V"}}};
-        const QKeySequence shortcut(menus[e.item][1]);
+        const QStringList items{"&Neu", "&Ausschneiden", "&Kopieren", "&Einfügen"};
+        const QKeySequence shortcut(QStringLiteral("Ctrl+") + "NXCV"[items.indexOf(e.item)]);
+        const QLatin1String menu(e.item == "&Neu" ? "&Datei" : "&Bearbeiten");
+        frmMain &w = f->w;
         QAction *button = nullptr;
-        for (QAction *b : f->w.tbToolBar->actions())
+        for (QAction *b : w.tbToolBar->actions())
             if (b->toolTip() == QString(e.item).remove('&') && !b->icon().isNull())
                 button = b;
         QVERIFY(button);
-        QWidget *focus = f->w.findChild<QWidget *>(e.field);
+        QWidget *focus = w.findChild<QWidget *>(e.field);
         const QStringList ways =
             e.key.isNull() ? QStringList{"menu", "shortcut", "toolbar"} : QStringList{e.key};
         for (const QString &way : ways) {
             e.clipboard.isNull() ? QGuiApplication::clipboard()->clear()
                                  : QGuiApplication::clipboard()->setText(e.clipboard);
-            select(focus, e.length);
+            // Every field holds the same text with `length` characters selected from the fourth on.
+            w.txtURL->setText("01;§2;03");
+            w.txtURL->setSelection(3, e.length);
+            w.cboErsatzText->setEditText(w.txtURL->text());
+            w.cboErsatzText->lineEdit()->setSelection(3, e.length);
+            w.txtVorschau->setPlainText("01\n§2\n03");
+            QTextCursor cursor(w.txtVorschau->document());
+            cursor.setPosition(3);
+            cursor.setPosition(3 + e.length, QTextCursor::KeepAnchor);
+            w.txtVorschau->setTextCursor(cursor);
+            focus->setFocus();
             QTRY_COMPARE(QApplication::focusWidget(), focus);
             if (way == "menu") {
-                const QAction *chosen = chooseMenuItem(f->w, menus[e.item][0], e.item);
+                const QAction *chosen = chooseMenuItem(w, menu, e.item);
                 QVERIFY(chosen);
                 QCOMPARE(chosen->shortcut(), shortcut);
             } else if (way == "shortcut")
-                QTest::keySequence(&f->w, shortcut);
+                QTest::keySequence(&w, shortcut);
             else if (way == "toolbar") // with the mouse: the button must leave the focus
-                QTest::mouseClick(f->w.tbToolBar->widgetForAction(button), Qt::LeftButton);
+                QTest::mouseClick(w.tbToolBar->widgetForAction(button), Qt::LeftButton);
             else
                 ToolbarButtonClick(e.key);
             QTRY_COMPARE(QApplication::focusWidget(), focus);
-            const QString got = (focus == f->w.txtVorschau     ? f->w.txtVorschau->toPlainText()
-                                 : focus == f->w.cboErsatzText ? f->w.cboErsatzText->currentText()
-                                                               : f->w.txtURL->text()) +
+            const QString got = (focus == w.txtVorschau     ? w.txtVorschau->toPlainText()
+                                 : focus == w.cboErsatzText ? w.cboErsatzText->currentText()
+                                                            : w.txtURL->text()) +
                                 '|' + QGuiApplication::clipboard()->text();
             QVERIFY2(got == e.after, qPrintable(way + ": " + got));
         }

@@ -1,5 +1,6 @@
 #include "HttpFixtureServer.h"
 #include "TestMain.h"
+#include "download/FailureNumber.h"
 #include "download/Inet.h"
 #include "download/InetError.h"
 
@@ -8,6 +9,10 @@
 #include <QSslSocket>
 
 // Also ends a transfer that keeps reporting states forever, such as an unbounded redirect loop.
+using F = FailureNumber;
+// A proxy name Inet refuses.
+static constexpr int refused = numberOf(F::InvalidProxyRequest);
+
 static QList<int> statesUntilDone(QSignalSpy &spy)
 {
     const QDeadlineTimer deadline(20000);
@@ -48,19 +53,21 @@ private Q_SLOTS:
         newRow("5 MiB over several blocks", {false, "/fixed", 5 * 1024 * 1024 + 3, 200, ok});
         newRow("slow body outlasting the idle timeout", {false, "/slow", 10000, 200, ok});
         newRow("final 302 without Location", {false, "/stay", 0, 302, "HTTP/1.1 302 Found"});
-        newRow("redirect loop", {false, "/loop", 0, 35922, ""});
-        newRow("never answers", {false, "/silent", 0, 35761, "Zeitüberschreitung für"});
-        newRow("folded line that looks like a status line",
-               {false, "/fake", 0, 404, "HTTP/1.1 404 Not Found"});
+        newRow("redirect loop", {false, "/loop", 0, numberOf(F::RedirectFailed), ""});
+        newRow("never answers",
+               {false, "/silent", 0, numberOf(F::TimedOut), "Zeitüberschreitung für"});
+        newRow("folded status-like line", {false, "/fake", 0, 404, "HTTP/1.1 404 Not Found"});
         newRow("header line over libcurl's limit",
-               {false, "/giant", 0, 35918, "Server reply has an oversized header"});
+               {false, "/giant", 0, numberOf(F::InvalidServerResponse),
+                "Server reply has an oversized header"});
         newRow("plain https", {true, "/fixed", 30000, 200, ok});
         newRow("redirect within https", {true, "/moved", 30000, 200, ok});
         newRow("to http by the first of two Locations",
-               {true, "/downgrade", 30000, 35805, "Redirect from HTTPS to HTTP refused: http://"});
-        // A proxy name Inet refuses (35799) sends nothing.
+               {true, "/downgrade", 30000, numberOf(F::HttpsToHttpRedirect),
+                "Redirect from HTTPS to HTTP refused: http://"});
+        // A proxy name Inet refuses sends nothing.
         const auto viaProxy = [&](const char *name, QString proxy, bool accepted) {
-            newRow(name, {false, "/fixed", 9, accepted ? 200 : 35799, ok, proxy});
+            newRow(name, {false, "/fixed", 9, accepted ? 200 : refused, ok, proxy});
         };
         viaProxy("proxy at an IPv4 address", "127.0.0.1:%1", true);
         viaProxy("proxy host name", "localhost:%1", true);
@@ -88,15 +95,14 @@ private Q_SLOTS:
         QVERIFY(plain.listen());
         const QByteArray body = HttpFixtureServer::patternBody(row.size);
         server.serve("/fixed", body);
-        server.serveRedirect("/moved", "/fixed");
-        server.serveRaw("/downgrade",
-                        "HTTP/1.1 302 Found\r\nLocation: " + plain.url("/fixed").toLatin1() +
-                            "\r\nLocation: " + server.url("/fixed").toLatin1() +
-                            "\r\nContent-Length: 0\r\n\r\n");
+        const QByteArray found = "HTTP/1.1 302 Found\r\nContent-Length: 0\r\nLocation: ";
+        server.serveRaw("/moved", found + "/fixed\r\n\r\n");
+        server.serveRaw("/downgrade", found + plain.url("/fixed").toLatin1() + "\r\nLocation: " +
+                                          server.url("/fixed").toLatin1() + "\r\n\r\n");
         server.serveSilent("/silent");
         server.serveTrickle("/slow", body, 1000, 100); // 1 s in all, 0.1 s between pieces
-        server.serve("/stay", "old", 302, "Found");
-        server.serveRedirect("/loop", "/loop");
+        server.serveInTurn("/stay", {{"old", 302, "Found"}});
+        server.serveRaw("/loop", found + "/loop\r\n\r\n");
         server.serveRaw("/fake", "HTTP/1.1 404 Not Found\r\nX-A: b\r\n HTTP/1.1 200 OK\r\n"
                                  "Content-Length: 4\r\n\r\nlost");
         server.serveRaw("/giant", "HTTP/1.1 200 OK\r\nX-Big: " + QByteArray(200000, 'a') +
@@ -111,8 +117,8 @@ private Q_SLOTS:
         inet.setAccessType(direct ? 0 : 2);
         inet.setProxy(row.proxy.replace("%1", server.hostPort().section(u':', 1)));
         QSignalSpy spy(&inet, &Inet::StateChanged);
-        QCOMPARE(refusal([&] { inet.Execute(url); }), row.code == 35799 ? 35799 : 0);
-        if (row.code == 35799)
+        QCOMPARE(refusal([&] { inet.Execute(url); }), row.code == refused ? refused : 0);
+        if (row.code == refused)
             return;
         QCOMPARE(statesUntilDone(spy).last(), row.code == 200 ? 12 : 11);
         QCOMPARE(inet.ResponseCode(), row.code);
@@ -132,22 +138,23 @@ private Q_SLOTS:
         HttpFixtureServer server;
         QVERIFY(server.listen());
         server.serve("/a", "first");
-        server.serveRedirect("/b", "/a");
+        server.serveRaw("/b", "HTTP/1.1 302 Found\r\nLocation: /a\r\nContent-Length: 0\r\n\r\n");
         Inet inet;
-        QCOMPARE(refusal([&] { inet.GetChunk(10240); }), 35757);
+        QCOMPARE(refusal([&] { inet.GetChunk(10240); }), numberOf(F::NoRequestMade));
         QSignalSpy spy(&inet, &Inet::StateChanged);
         inet.Execute(server.url("/a"));
-        QCOMPARE(refusal([&] { inet.GetChunk(10240); }), 35764);
-        QCOMPARE(refusal([&] { inet.Execute(server.url("/a")); }), 35764);
+        QCOMPARE(refusal([&] { inet.GetChunk(10240); }), numberOf(F::StillExecuting));
+        QCOMPARE(refusal([&] { inet.Execute(server.url("/a")); }), numberOf(F::StillExecuting));
         QCOMPARE(statesUntilDone(spy), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
         inet.Execute(server.url("/b"));
         // Kept connection: no connecting; the redirect repeats the request steps.
         QCOMPARE(statesUntilDone(spy), (QList<int>{5, 6, 7, 8, 5, 6, 7, 8, 12}));
         QCOMPARE(inet.GetChunk(10240), QByteArray("first"));
-        QCOMPARE(server.connectionCount(), 1);
+        QCOMPARE(server.connectionCount, 1);
         QCOMPARE(inet.Document(), "/b");
         // A refused request shows nothing of the answer before it.
-        QCOMPARE(refusal([&] { inet.Execute("gopher://127.0.0.1/x"); }), 35772);
+        QCOMPARE(refusal([&] { inet.Execute("gopher://127.0.0.1/x"); }),
+                 numberOf(F::UnrecognizedScheme));
         QCOMPARE(inet.ResponseCode(), 0);
         QCOMPARE(inet.ResponseInfo(), QString());
     }

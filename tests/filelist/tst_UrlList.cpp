@@ -22,8 +22,8 @@ private Q_SLOTS:
         row("twice", {"http://h/§/p§.gif", "§", {"07"}, {"http://h/07/p07.gif"}, 21});
         row("absent placeholder", {"h/a.jpg", "§", {"5", "6"}, {"h/a.jpg", "h/a.jpg"}, 18});
         row("empty placeholder", {"h/§.jpg", "", {"5", "6"}, {"h/§.jpg", "h/§.jpg"}, 18});
-        row("several characters, exact case",
-            {"a/NUM/num/NUm/NUM", "NUM", {"9"}, {"a/9/num/NUm/9"}, 15});
+        // Several characters, in exactly this case.
+        row("several characters", {"a/NUM/num/NUm/NUM", "NUM", {"9"}, {"a/9/num/NUm/9"}, 15});
         row("no overlap, left to right", {"xaaay", "aa", {"B"}, {"xBay"}, 6});
         row("item holding the placeholder", {"p§q§", "§", {"§§"}, {"p§§q§§"}, 8});
         row("item completing a placeholder", {"a%%b", "%%b", {"%"}, {"a%"}, 4});

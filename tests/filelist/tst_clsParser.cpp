@@ -60,12 +60,9 @@ private Q_SLOTS:
             limit << QString::number(i < 229376 ? i % 32768 : i - 229375);
         QTest::newRow("exactly the limit") << Case{full + "1-20624", limit};
         const QString many = "Die Ersetzungsliste ergibt %1 URLs; höchstens 250000 sind möglich.";
-        const auto tooMany = [&](const char *name, const QString &input, int count) {
-            QTest::newRow(name) << Case{input, {}, "", many.arg(count)};
-        };
-        tooMany("0-32767; 400 times", range.repeated(400), 13107200);
-        tooMany("one over the limit", full + "0-20624", 250001);
-        tooMany("literal items count too", full + "1-20623;a;b", 250001);
+        QTest::newRow("400 full ranges") << Case{range.repeated(400), {}, "", many.arg(13107200)};
+        QTest::newRow("one over the limit") << Case{full + "0-20624", {}, "", many.arg(250001)};
+        QTest::newRow("literals count too") << Case{full + "1-20623;a;b", {}, "", many.arg(250001)};
     }
     void textList()
     {

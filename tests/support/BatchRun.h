@@ -8,11 +8,11 @@
 // Starts the job and waits for its finished(): the result, or nothing when
 // finished() came from inside start() or not in time.
 inline std::optional<BatchResult> runBatch(BatchJob &job, const QStringList &urls,
-                                           const BatchOptions &options = {}, int timeoutMs = 60000)
+                                           const BatchOptions &options)
 {
     QSignalSpy finished(&job, &BatchJob::finished);
     job.start(urls, options);
-    if (!finished.isEmpty() || !finished.wait(timeoutMs) || finished.size() != 1)
+    if (!finished.isEmpty() || !finished.wait(60000) || finished.size() != 1)
         return std::nullopt;
     return finished.at(0).at(0).value<BatchResult>();
 }

@@ -14,8 +14,7 @@ public:
         m_previous = setMsgBoxHandler([this](const MsgBoxRequest &r) { boxes.append(r); });
     }
     ~BoxRecorder() { setMsgBoxHandler(m_previous); }
-    BoxRecorder(const BoxRecorder &) = delete;
-    BoxRecorder &operator=(const BoxRecorder &) = delete;
+    Q_DISABLE_COPY(BoxRecorder)
 
     QList<MsgBoxRequest> boxes;
 

@@ -23,8 +23,8 @@ bool HttpFixtureServer::listen()
     // for newConnection.
     connect(m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            ++m_connections;
-            m_maxOpen = std::max(m_maxOpen, ++m_open);
+            ++connectionCount;
+            maxOpenConnections = std::max(maxOpenConnections, ++m_open);
             connect(socket, &QTcpSocket::disconnected, this, [this] { --m_open; });
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -47,12 +47,9 @@ bool HttpFixtureServer::listenTls()
     //   openssl ca -selfsign -keyfile fixture-key.pem -in req.csr -startdate 20000101000000Z
     //     -enddate 21000101000000Z
     // with a throwaway ca config whose extensions are CA:TRUE and subjectAltName IP:127.0.0.1.
-    if (!QSslSocket::supportsSsl())
-        return false;
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
     config.setLocalCertificate(QSslCertificate(readFile(caFile())));
-    const QString keyFile = QStringLiteral(VORNIX_FIXTURE_TLS_DIR "/fixture-key.pem");
-    config.setPrivateKey(QSslKey(readFile(keyFile), QSsl::Ec));
+    config.setPrivateKey(QSslKey(readFile(VORNIX_FIXTURE_TLS_DIR "/fixture-key.pem"), QSsl::Ec));
     config.setPeerVerifyMode(QSslSocket::VerifyNone);
     if (config.localCertificate().isNull() || config.privateKey().isNull())
         return false;
@@ -72,21 +69,15 @@ void HttpFixtureServer::serveChunked(const QByteArray &path, const QByteArray &b
     serveRaw(path, bytes + "0\r\n\r\n");
 }
 
-void HttpFixtureServer::serveCloseMidBody(const QByteArray &path, const QByteArray &body,
-                                          qsizetype sendBytes)
+void HttpFixtureServer::serveCutMidBody(const QByteArray &path, const QByteArray &body,
+                                        qsizetype sendBytes, bool close)
 {
-    const QByteArray whole = bytesOf(Reply(body));
+    const QByteArray sent = bytesOf(Reply(body)).chopped(body.size() - sendBytes);
     serveInTurn(path, {Reply([=](QTcpSocket *socket) {
-                    socket->write(whole.left(whole.size() - body.size() + sendBytes));
-                    socket->disconnectFromHost();
+                    socket->write(sent);
+                    if (close)
+                        socket->disconnectFromHost();
                 })});
-}
-
-void HttpFixtureServer::serveStallMidBody(const QByteArray &path, const QByteArray &body,
-                                          qsizetype sendBytes)
-{
-    const QByteArray whole = bytesOf(Reply(body));
-    serveRaw(path, whole.left(whole.size() - body.size() + sendBytes));
 }
 
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,
@@ -121,24 +112,11 @@ void HttpFixtureServer::onReadyRead(QTcpSocket *socket)
         QList<Reply> &turns = m_replies[request.path()];
         const Reply reply = turns.size() > 1 ? turns.takeFirst() : turns.value(0, m_defaultReply);
         Q_EMIT requestReceived();
-        if (m_holdLeft == 0) {
-            m_maxInFlight = std::max(m_maxInFlight, 1);
-            answer(socket, reply);
-            continue;
-        }
         m_held.append({socket, reply});
-        m_maxInFlight = std::max(m_maxInFlight, static_cast<int>(m_held.size()));
-        if (--m_holdLeft == 0 || m_held.size() >= m_holdUntil)
+        maxInFlight = std::max(maxInFlight, static_cast<int>(m_held.size()));
+        if (m_holdLeft == 0 || --m_holdLeft == 0 || m_held.size() >= m_holdUntil)
             for (const auto &[waiting, held] : std::exchange(m_held, {}))
-                if (waiting)
-                    answer(waiting, held);
+                if (waiting) // a handler writes the answer itself
+                    held.handler ? held.handler(waiting) : void(waiting->write(bytesOf(held)));
     }
-}
-
-void HttpFixtureServer::answer(QTcpSocket *socket, const Reply &reply)
-{
-    if (reply.handler)
-        reply.handler(socket);
-    else
-        socket->write(bytesOf(reply));
 }

@@ -21,15 +21,11 @@ public:
     struct Reply
     {
         // Content-Length and the whole body; serveChunked() frames a body in chunks.
-        Reply(const QByteArray &b = {}, int s = 200, const QByteArray &r = "OK")
-            : status(s), reason(r), body(b)
-        {
-        }
+        Reply(QByteArray b, int s = 200, QByteArray r = "OK") : status(s), reason(r), body(b) {}
         explicit Reply(Handler h) : handler(std::move(h)) {}
         int status = 200;
-        QByteArray reason;
+        QByteArray reason, body;
         QList<Header> headers;
-        QByteArray body;
         Handler handler; // when set, it answers instead
     };
 
@@ -47,12 +43,11 @@ public:
                     values.append(h.second);
             return values;
         }
-        bool isAbsoluteForm() const { return target.startsWith("http://"); }
-        // The path and query, also for an absolute-form target.
+        // The path and query, also for an absolute-form target ("http://host/path").
         QByteArray path() const
         {
             const qsizetype slash = target.indexOf('/', 7);
-            return !isAbsoluteForm() ? target : slash < 0 ? QByteArray("/") : target.mid(slash);
+            return !target.startsWith("http://") ? target : slash < 0 ? "/" : target.mid(slash);
         }
     };
 
@@ -69,21 +64,11 @@ public:
 
     // The reply for paths without one of their own; a 404 unless set.
     void setDefaultReply(const Reply &reply) { m_defaultReply = reply; }
-    void serve(const QByteArray &path, const QByteArray &body, int status = 200,
-               const QByteArray &reason = "OK")
-    {
-        serveInTurn(path, {Reply(body, status, reason)});
-    }
+    void serve(const QByteArray &path, const QByteArray &body) { serveInTurn(path, {body}); }
     void serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize);
-    void serveRedirect(const QByteArray &path, const QByteArray &location)
-    {
-        Reply reply("moved", 302, "Found");
-        reply.headers.append({"Location", location});
-        serveInTurn(path, {reply});
-    }
-    void serveCloseMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
-    // Sends the head and the first sendBytes of the body, then nothing more.
-    void serveStallMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes);
+    // Sends the head and the first sendBytes of the body, then closes or sends nothing more.
+    void serveCutMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes,
+                         bool close);
     // Reads the request and never answers.
     void serveSilent(const QByteArray &path) { serveRaw(path, {}); }
     // The body in pieces spaced by a timer, as from a slow server.
@@ -107,11 +92,9 @@ public:
     }
 
     const QList<Request> &requests() const { return m_requests; }
-    int connectionCount() const { return m_connections; }
-    // The most connections open at the same time.
-    int maxOpenConnections() const { return m_maxOpen; }
-    // The most requests received and not yet answered at the same time.
-    int maxInFlight() const { return m_maxInFlight; }
+    // Read only: the connections made, the most open at the same time, and the most requests
+    // received and not yet answered at the same time.
+    int connectionCount = 0, maxOpenConnections = 0, maxInFlight = 0;
 
     // A body whose content depends on the position, so that a lost, doubled
     // or moved piece shows.
@@ -128,7 +111,6 @@ Q_SIGNALS:
 
 private:
     void onReadyRead(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const Reply &reply);
     static QByteArray bytesOf(const Reply &reply);
 
     QTcpServer *m_server = new QTcpServer(this); // listenTls() puts a QSslServer in its place
@@ -137,11 +119,6 @@ private:
     QElapsedTimer m_clock;
     Reply m_defaultReply{"no such file", 404, "Not Found"};
     QList<Request> m_requests;
-    int m_connections = 0;
-    int m_open = 0;
-    int m_maxOpen = 0;
-    int m_holdUntil = 0;
-    int m_holdLeft = 0;
-    int m_maxInFlight = 0;
+    int m_open = 0, m_holdUntil = 0, m_holdLeft = 0;
     QList<QPair<QPointer<QTcpSocket>, Reply>> m_held;
 };

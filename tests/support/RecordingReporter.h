@@ -10,16 +10,11 @@ class RecordingReporter : public Reporter
 public:
     QList<Message> boxes;
     bool busy = false;
-    int busyChanges = 0;
 
     Answer showMessage(const Message &message) override
     {
         boxes.append(message);
         return message.buttons == Message::Buttons::YesNo ? Answer::No : Answer::Ok;
     }
-    void setBusy(bool b) override
-    {
-        busy = b;
-        ++busyChanges;
-    }
+    void setBusy(bool b) override { busy = b; }
 };

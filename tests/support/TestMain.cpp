@@ -9,19 +9,17 @@ void isolateUserEnvironment()
 {
     // A folder per process, removed by the system's temp cleaning; the tests
     // must not leave anything in the real home.
-    QByteArray base = qgetenv("TMPDIR");
-    QByteArray dir = (base.isEmpty() ? QByteArray("/tmp") : base) + "/vornix-test-XXXXXX";
+    QByteArray dir = QFile::encodeName(QDir::tempPath()) + "/vornix-test-XXXXXX";
     if (!mkdtemp(dir.data()))
         std::abort();
-    for (const char *sub : {"config", "data", "cache", "runtime"})
-        QDir().mkpath(QString::fromLocal8Bit(dir + '/' + sub));
-    QFile::setPermissions(QString::fromLocal8Bit(dir + "/runtime"),
+    // XDG_CONFIG_HOME and the like: each a folder of its own.
+    for (const QByteArray sub : {"CONFIG_HOME", "DATA_HOME", "CACHE_HOME", "RUNTIME_DIR"}) {
+        QDir().mkpath(QFile::decodeName(dir + '/' + sub));
+        qputenv(QByteArray("XDG_" + sub).constData(), dir + '/' + sub);
+    }
+    QFile::setPermissions(QFile::decodeName(dir + "/RUNTIME_DIR"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", dir + "/runtime");
     qputenv("HOME", dir);
-    qputenv("XDG_CONFIG_HOME", dir + "/config");
-    qputenv("XDG_DATA_HOME", dir + "/data");
-    qputenv("XDG_CACHE_HOME", dir + "/cache");
     qputenv("XDG_DOWNLOAD_DIR", dir + "/Downloads");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
