@@ -126,6 +126,7 @@ private Q_SLOTS:
         QCOMPARE(server->requests()[0].target, (proxied ? server->url(path) : path).toLatin1());
         const bool ok = box.isEmpty();
         QCOMPARE(w->DownloadStatus, ok ? TransferStatus::Complete : TransferStatus::Failed);
+        QCOMPARE(w->InetState, qint16(ok ? 12 : 11)); // public: the last state reported
         QCOMPARE(w->DataBinary(), ok ? body : QByteArray());
         QVERIFY(!recorder->busy);
         QCOMPARE(server->requests().first().headerValues("Referer"),
