@@ -529,12 +529,16 @@ private Q_SLOTS:
     void parallel_data()
     {
         QTest::addColumn<QString>("ends");
-        QTest::newRow("12 URLs") << "ssssssssssss";
-        QTest::newRow("404s among them") << "sfssssffssss";
+        QTest::addColumn<int>("pauseMs"); // 0: the fixture holds its answers until 4 wait
+        QTest::newRow("12 URLs") << "ssssssssssss" << 0;
+        QTest::newRow("404s among them") << "sfssssffssss" << 0;
+        // The second request's pause ends while the 404's box is open: it waits for the box.
+        QTest::newRow("a pause ending under a box") << "fs" << 10;
     }
     void parallel()
     {
         QFETCH(QString, ends);
+        QFETCH(int, pauseMs);
         server->setDefaultReply({"gone", 404, "Not Found"});
         QStringList urls, failed;
         for (int i = 0; i < ends.size(); ++i) {
@@ -545,11 +549,13 @@ private Q_SLOTS:
             else
                 server->serve('/' + name.toLatin1(), HttpFixtureServer::patternBody(i * 5000 + 1));
         }
-        server->holdAnswersUntilInFlight(4, ends.size());
-        BatchOptions options{0, 0, 0, false, false, 0, 1, 4}; // four transfers
+        if (pauseMs == 0)
+            server->holdAnswersUntilInFlight(4, ends.size());
+        BatchOptions options{0, pauseMs, 0, false, false, 0, 1, 4}; // four transfers
         options.transfer.memoryLimit = 20000;
         const auto result = runBatch(*job, urls, options);
-        QCOMPARE(server->maxInFlight, 4); // else the batch hangs
+        if (pauseMs == 0)
+            QCOMPARE(server->maxInFlight, 4); // else the batch hangs
         QVERIFY(result);
         QCOMPARE(result->outcome, O::Completed);
         QCOMPARE_LE(server->maxOpenConnections, 4);
