@@ -12,6 +12,7 @@ const QString kSkip = QStringLiteral("VorhandeneUeberspringen");
 const QString kCollect = QStringLiteral("FehlerSammeln");
 const QString kStopAfter = QStringLiteral("StopNachFehlern");
 const QString kParallel = QStringLiteral("GleichzeitigeDownloads");
+const QString kPadRanges = QStringLiteral("BereicheAuffuellen");
 
 int readNumber(const QString &key, int defaultValue, int most, int least = 0)
 {
@@ -60,4 +61,14 @@ void SaveBatchOptions(const BatchOptions &options)
     saveNumber(kCollect, options.collectFailures ? 1 : 0);
     saveNumber(kStopAfter, options.stopAfterFailures);
     saveNumber(kParallel, options.parallel);
+}
+
+bool LoadPadRanges()
+{
+    return readSwitch(kPadRanges, false);
+}
+
+void SavePadRanges(bool pad)
+{
+    saveNumber(kPadRanges, pad ? 1 : 0);
 }

@@ -29,7 +29,8 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, b
 }
 } // namespace
 
-SettingsDialog::SettingsDialog(const BatchOptions &options, QWidget *parent) : QDialog(parent)
+SettingsDialog::SettingsDialog(const BatchOptions &options, bool pad, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("Einstellungen"));
@@ -52,6 +53,9 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, QWidget *parent) : Q
     spnStopNachFehlern->setSpecialValueText(QStringLiteral("nie"));
     parallelDownloads = spinBox(this, "parallelDownloads", BatchOptions::kMaxParallel,
                                 options.parallel, QString(), 1);
+    padRanges =
+        checkBox(this, "padRanges",
+                 QStringLiteral("Zahlenbereiche auf die geschriebene Breite auffüllen"), pad);
 
     cmdButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     // Named here, so they read the same whether Qt's German texts are installed or not.
@@ -68,6 +72,7 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, QWidget *parent) : Q
     form->addRow(chkFehlerSammeln);
     form->addRow(QStringLiteral("Anhalten nach Fehlern in Folge:"), spnStopNachFehlern);
     form->addRow(QStringLiteral("Gleichzeitige Downloads:"), parallelDownloads);
+    form->addRow(padRanges);
     form->addRow(cmdButtons);
     setFixedSize(sizeHint());
 }
@@ -83,4 +88,9 @@ BatchOptions SettingsDialog::options() const
     options.stopAfterFailures = spnStopNachFehlern->value();
     options.parallel = parallelDownloads->value();
     return options;
+}
+
+bool SettingsDialog::padsRanges() const
+{
+    return padRanges->isChecked();
 }

@@ -14,9 +14,10 @@ class SettingsDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SettingsDialog(const BatchOptions &options, QWidget *parent = nullptr);
+    SettingsDialog(const BatchOptions &options, bool padRanges, QWidget *parent = nullptr);
 
     BatchOptions options() const;
+    bool padsRanges() const;
 
     QSpinBox *spnWiederholungen = nullptr;
     QSpinBox *spnPause = nullptr;
@@ -25,5 +26,6 @@ public:
     QCheckBox *chkFehlerSammeln = nullptr;
     QSpinBox *spnStopNachFehlern = nullptr;
     QSpinBox *parallelDownloads = nullptr;
+    QCheckBox *padRanges = nullptr;
     QDialogButtonBox *cmdButtons = nullptr;
 };

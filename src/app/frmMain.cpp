@@ -245,6 +245,7 @@ bool frmMain::refreshPreview()
 {
     clsParser parser;
     parser.setInputText(cboErsatzText->currentText());
+    parser.setPadRanges(LoadPadRanges());
     const QString placeholder = txtPlatzhalter->text();
     const QString urlTemplate = txtURL->text();
     QStringList items;
@@ -368,10 +369,13 @@ void frmMain::mnuEditPaste_Click()
 
 void frmMain::mnuEditSettings_Click()
 {
-    auto *dialog = new SettingsDialog(LoadBatchOptions(), this);
+    auto *dialog = new SettingsDialog(LoadBatchOptions(), LoadPadRanges(), this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // Read again at the start of every batch, so a running one keeps its options.
-    connect(dialog, &QDialog::accepted, this, [dialog] { SaveBatchOptions(dialog->options()); });
+    connect(dialog, &QDialog::accepted, this, [dialog] {
+        SaveBatchOptions(dialog->options());
+        SavePadRanges(dialog->padsRanges());
+    });
     dialog->open();
 }
 

@@ -28,6 +28,7 @@ std::optional<QStringList> buildUrls(const FetchOptions &options, QString *error
 {
     clsParser parser;
     parser.setInputText(options.list);
+    parser.setPadRanges(options.padRanges);
     try {
         const QStringList items = parser.TextList();
         CheckUrlPreviewSize(options.urlTemplate, options.placeholder, items);

@@ -67,6 +67,9 @@ const QCommandLineOption kPauseJitter(QStringLiteral("pause-jitter"),
 const QCommandLineOption kSkipExisting(QStringLiteral("skip-existing"),
                                        QStringLiteral("URLs, deren Datei schon existiert, nicht "
                                                       "laden."));
+const QCommandLineOption kPad(QStringLiteral("pad"),
+                              QStringLiteral("Zahlenbereiche auf die Breite ihrer unteren Grenze "
+                                             "auffüllen (001-120 ergibt 001 bis 120)."));
 const QCommandLineOption kStopAfter(QStringLiteral("stop-after"),
                                     QStringLiteral("Nach N Fehlschlägen in Folge aufhören "
                                                    "(Vorgabe: 0, nie)."),
@@ -156,7 +159,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
                        "von Vornix-Downloader."));
     parser.addOptions({kList, kPlaceholder, kDir, kPrefix, kReferer, kProxy, kDryRun, kQuiet,
                        kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting, kStopAfter,
-                       kParallel, kHelp, kVersion});
+                       kParallel, kPad, kHelp, kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -220,6 +223,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
             return error(problem);
     }
     batch.skipExisting = parser.isSet(kSkipExisting);
+    options.padRanges = parser.isSet(kPad);
     result.action = CommandLine::Action::Fetch;
     return result;
 }

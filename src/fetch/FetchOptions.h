@@ -19,6 +19,7 @@ struct FetchOptions
     bool dryRun = false;
     bool quiet = false;
     bool overwrite = false; // URLs may write the same file
+    bool padRanges = false; // "001-120" keeps its width, as the window's setting does
     // Failures are shown one line each, so they are never collected. The
     // connection (--proxy) is batch.transfer's.
     BatchOptions batch;

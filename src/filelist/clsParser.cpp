@@ -21,11 +21,26 @@ QString trimmedBlanks(const QString &text)
     return text.mid(first, last - first);
 }
 
-int toBound(const QString &bound, const QString &item)
+// The digits of a bound as written, without blanks and a leading "+".
+QString boundDigits(const QString &bound)
 {
     QString digits = trimmedBlanks(bound);
     if (digits.startsWith(QLatin1Char('+')))
         digits.remove(0, 1);
+    return digits;
+}
+
+// The width a range pads its numbers to: that of a lower bound written with
+// leading zeros, 0 for one written plain.
+int padWidth(const QString &lowerBound)
+{
+    const QString digits = boundDigits(lowerBound);
+    return digits.size() > 1 && digits.startsWith(QLatin1Char('0')) ? int(digits.size()) : 0;
+}
+
+int toBound(const QString &bound, const QString &item)
+{
+    const QString digits = boundDigits(bound);
     if (digits.isEmpty())
         throw ParserError(ParserError::TypeMismatch, bound, item);
     for (QChar c : digits) {
@@ -71,7 +86,8 @@ QString describeLimit(ParserError::Kind kind, qint64 amount, qint64 limit)
 }
 
 // Walks the list once, handing every literal item and every range (first,
-// last) to the caller in order. Throws on the first bad range bound.
+// last, the width of its lower bound) to the caller in order. Throws on the
+// first bad range bound.
 template <typename Literal, typename Range>
 void walkList(const QString &input, Literal literal, Range range)
 {
@@ -96,7 +112,7 @@ void walkList(const QString &input, Literal literal, Range range)
             } else {
                 const QString item = working.mid(itemBegin, i - itemBegin);
                 const int first = toBound(rangeStart, item);
-                range(first, toBound(current, item));
+                range(first, toBound(current, item), padWidth(rangeStart));
             }
             current.clear();
             isRange = false;
@@ -142,6 +158,11 @@ void clsParser::setInputText(const QString &text)
     m_inputText = text;
 }
 
+void clsParser::setPadRanges(bool pad)
+{
+    m_padRanges = pad;
+}
+
 QStringList clsParser::TextList()
 {
     ParseInputText();
@@ -156,16 +177,17 @@ void clsParser::ParseInputText()
     qint64 count = 0;
     walkList(
         m_inputText, [&](const QString &) { ++count; },
-        [&](int first, int last) { count += qMax(0, last - first + 1); });
+        [&](int first, int last, int) { count += qMax(0, last - first + 1); });
     if (count > kMaxListItems)
         throw ParserError(ParserError::TooManyUrls, count, kMaxListItems);
 
     m_items.reserve(count);
     walkList(
         m_inputText, [this](const QString &item) { m_items.append(item); },
-        [this](int first, int last) {
+        [this](int first, int last, int width) {
+            const int padded = m_padRanges ? width : 0;
             // int, not a 16-bit counter: an end of 32767 must still stop.
             for (int value = first; value <= last; ++value)
-                m_items.append(QString::number(value));
+                m_items.append(QStringLiteral("%1").arg(value, padded, 10, QLatin1Char('0')));
         });
 }

@@ -50,6 +50,10 @@ class clsParser final
 public:
     QString InputText() const;
     void setInputText(const QString &text);
+    // Off by default. When on, a range whose lower bound is written with
+    // leading zeros ("001-120") writes every number to that many digits
+    // (001 ... 120); one written plain ("1-120") stays plain.
+    void setPadRanges(bool pad);
 
     // Parses the current InputText on every call; element k - 1 is item k.
     // Throws ParserError on a range bound that cannot be converted, and on a
@@ -61,4 +65,5 @@ private:
 
     QString m_inputText;
     QStringList m_items;
+    bool m_padRanges = false;
 };

@@ -26,8 +26,9 @@ struct Outcome
 };
 
 // The options `stored` and then `shown` by the dialog, split by "|" in its order: retries,
-// pause, random part, skip existing and collect failures as 0/1, stop, transfers at once.
-// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, both
+// pause, random part, skip existing and collect failures as 0/1, stop, transfers at once, padded
+// ranges as 0/1.
+// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, the three
 // check boxes clicked, before OK or Abbrechen.
 struct Options
 {
@@ -120,19 +121,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<Options>("o");
         const auto row = [](const char *tag, const Options &o) { QTest::newRow(tag) << o; };
-        const QString defaults = "0|0 ms|0 ms|0|0|nie|1";
-        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8"});
-        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1", false});
-        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17", "", defaults});
-        row("no transfer at once reads as one", {"0|0|0|0|0|0|0", "", defaults});
-        row("maxima kept", {"10|60000|60000|1|0|999|16", "", "10|60000 ms|60000 ms|1|0|999|16"});
+        const QString defaults = "0|0 ms|0 ms|0|0|nie|1|0";
+        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8|1"});
+        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1|0", false});
+        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17|ja", "", defaults});
+        row("no transfer at once reads as one", {"0|0|0|0|0|0|0|0", "", defaults});
+        row("maxima kept",
+            {"10|60000|60000|1|0|999|16|1", "", "10|60000 ms|60000 ms|1|0|999|16|1"});
     }
     void settingsDialog()
     {
         QFETCH(Options, o);
-        const QStringList keys{"Wiederholungen",          "PauseMs",       "PauseZufallMs",
-                               "VorhandeneUeberspringen", "FehlerSammeln", "StopNachFehlern",
-                               "GleichzeitigeDownloads"};
+        const QStringList keys{"Wiederholungen",          "PauseMs",           "PauseZufallMs",
+                               "VorhandeneUeberspringen", "FehlerSammeln",     "StopNachFehlern",
+                               "GleichzeitigeDownloads",  "BereicheAuffuellen"};
         Settings stored;
         for (int i = 0; !o.stored.isEmpty() && i <= o.stored.count('|'); ++i)
             stored.insert(keys[i], o.stored.section('|', i, i));
@@ -144,7 +146,7 @@ private Q_SLOTS:
         for (int i = 0; i < spins.size(); ++i)
             if (!o.typed.section('|', i, i).isEmpty())
                 typeInto(spins[i], o.typed.section('|', i, i));
-        for (QCheckBox *b : {d->chkVorhandeneUeberspringen, d->chkFehlerSammeln})
+        for (QCheckBox *b : {d->chkVorhandeneUeberspringen, d->chkFehlerSammeln, d->padRanges})
             if (!o.typed.isEmpty()) // on the box itself, not the label
                 QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
         QTest::mouseClick(
@@ -154,16 +156,21 @@ private Q_SLOTS:
 
         d = openSettings();
         QVERIFY(d);
-        const QStringList reopened({d->spnWiederholungen->text(), d->spnPause->text(),
-                                    d->spnPauseZufall->text(),
-                                    QString::number(d->chkVorhandeneUeberspringen->isChecked()),
-                                    QString::number(d->chkFehlerSammeln->isChecked()),
-                                    d->spnStopNachFehlern->text(), d->parallelDownloads->text()});
+        const QStringList reopened(
+            {d->spnWiederholungen->text(), d->spnPause->text(), d->spnPauseZufall->text(),
+             QString::number(d->chkVorhandeneUeberspringen->isChecked()),
+             QString::number(d->chkFehlerSammeln->isChecked()), d->spnStopNachFehlern->text(),
+             d->parallelDownloads->text(), QString::number(d->padRanges->isChecked())});
         d->reject();
         QCOMPARE(reopened.join('|'), o.shown);
-        for (int i : {0, 6}) // saved, or left as it was
+        for (int i : {0, 6, 7}) // saved, or left as it was
             QCOMPARE(storedSetting(keys[i]),
                      o.ok ? o.shown.section('|', i, i) : stored.value(keys[i]));
+        // The list keeps the width of "08" only while padding is on.
+        typeInto(w->cboErsatzText, "08-10");
+        QTest::mouseClick(w->cmdVorschauAktualisieren, Qt::LeftButton);
+        const bool pad = o.shown.endsWith(QStringLiteral("|1"));
+        QVERIFY(w->Dateiliste.value(0).endsWith(pad ? QString("/image08.jpg") : "/image8.jpg"));
     }
     // With four transfers at once: every file arrives whole, the bar counts finished files,
     // and "Abbruch" while four large bodies arrive ends all four and leaves nothing behind.

@@ -57,6 +57,8 @@ private Q_SLOTS:
         row("dry run prints and fetches nothing",
             {"-n -d sub -l 1;x {url}/f§ --prefix p", "", 0, 0, "",
              "{url}/f1\t{dir}/sub/pf1\n{url}/fx\t{dir}/sub/pfx\n"});
+        row("padded ranges", {"-n --pad -l 08-09;7-7 {url}/f§", "", 0, 0, "",
+                              "{url}/f08\t{dir}/f08\n{url}/f09\t{dir}/f09\n{url}/f7\t{dir}/f7\n"});
         row("skip existing, pause between requests",
             {"--skip-existing --pause 300 -l 1-3 {url}/f§", "f1=/f1 f2=/old f3=/f3", 0, 2,
              "[1/3] gespeichert: *\n[2/3] übersprungen: {dir}/f2\n"

@@ -7,6 +7,7 @@ struct Case
     QString input;
     QStringList expected = {};
     QString item = {}, message = {}; // message: none when the list parses
+    bool pad = false;                // ranges padded to the width of their lower bound
 };
 
 class tst_clsParser final : public QObject
@@ -21,7 +22,8 @@ private Q_SLOTS:
             if (!c.message.isEmpty())
                 c.message.prepend("Der Eintrag \"" + c.item +
                                   "\" der Ersetzungsliste ist ungültig: ");
-            QTest::newRow(c.input.isEmpty() ? "empty" : c.input.toUtf8().constData()) << c;
+            const QString tag = c.input.isEmpty() ? "empty" : c.input;
+            QTest::newRow(qPrintable(tag + (c.pad ? " (padded)" : ""))) << c;
         };
         row({"", {""}});
         row({";", {""}});
@@ -37,6 +39,14 @@ private Q_SLOTS:
         row({"5-3;9-1", {}});
         row({"32765-32767;z", {"32765", "32766", "32767", "z"}});
         row({"1-2-3;1-5-3", {"2", "3"}});
+        row({"001-003;08-11;1-2",
+             {"001", "002", "003", "08", "09", "10", "11", "1", "2"},
+             {},
+             {},
+             true});
+        row({"001-003;08-11;1-2", {"1", "2", "3", "8", "9", "10", "11", "1", "2"}});
+        row({" +0098 - 101;0-1;09-8", {"0098", "0099", "0100", "0101", "0", "1"}, {}, {}, true});
+        row({"007-x", {}, "007-x", "\"x\" ist keine Zahl.", true});
         row({"-5", {}, "-5", "eine Bereichsgrenze fehlt."});
         row({"1;5-;7", {}, "5-", "eine Bereichsgrenze fehlt."});
         row({"1- ", {}, "1- ", "eine Bereichsgrenze fehlt."});
@@ -71,6 +81,7 @@ private Q_SLOTS:
         parser.setInputText("1-40"); // a longer list must leave nothing behind
         parser.TextList();
         parser.setInputText(c.input);
+        parser.setPadRanges(c.pad);
         try {
             QCOMPARE(parser.TextList(), c.expected);
             QCOMPARE(parser.TextList(), c.expected); // a second read gives the same
