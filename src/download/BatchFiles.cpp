@@ -29,4 +29,18 @@ QString targetPath(const QString &folder, const QString &prefix, const QString &
     return TargetFolderPart(folder) + name;
 }
 
+Occupant occupantOf(const QString &path, QString *why)
+{
+    // Follows links, so a link counts as what it points to; a dangling one is nothing.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Occupant::Nothing;
+    if (info.isFile())
+        return Occupant::File;
+    *why = info.isDir()
+               ? QStringLiteral("Die Datei \"%1\" ist keine Datei, sondern ein Ordner.").arg(path)
+               : QStringLiteral("Die Datei \"%1\" ist keine gewöhnliche Datei.").arg(path);
+    return Occupant::Other;
+}
+
 } // namespace BatchFiles

@@ -14,4 +14,13 @@ bool prepareFolder(const QString &folder, const std::function<QString()> &defaul
 // The file url would be saved as; empty when it gives no usable name.
 QString targetPath(const QString &folder, const QString &prefix, const QString &url);
 
+// What lies at a target path, for a batch that skips the files it has.
+enum class Occupant {
+    Nothing,
+    File,  // a regular file, or a link to one
+    Other, // a folder, pipe, socket or device: nothing can be saved there
+};
+// For Other, *why says what it is, in the words the person is shown.
+Occupant occupantOf(const QString &path, QString *why);
+
 } // namespace BatchFiles

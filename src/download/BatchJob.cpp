@@ -10,7 +10,6 @@
 #include "download/TargetFile.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -59,6 +58,7 @@ void BatchJob::start(const QStringList &urls, const BatchOptions &options)
     m_urls = urls;
     m_options = bounded(options);
     m_result = BatchResult();
+    m_done.assign(static_cast<size_t>(urls.size()), false);
     m_next = 0;
     m_inARow = 0;
     m_held = 0;
@@ -163,6 +163,9 @@ void BatchJob::pump()
         m_running = false;
         m_lanes.clear();
         m_bridge.reset();
+        for (int i = 0; i < m_urls.size(); ++i)
+            if (!m_done[static_cast<size_t>(i)])
+                m_result.untried.append({i + 1, m_urls[i]});
         Q_EMIT finished(m_result);
     }
 }
@@ -173,13 +176,8 @@ void BatchJob::takeNextFile(BatchLane &lane)
     const QString &url = m_urls[index - 1];
     lane.take(index, url, ++m_order);
     Q_EMIT fileStarted(index, url);
-    QString path;
-    if (skipsExisting(url, &path)) {
-        ++m_result.skipped;
-        fileDone(lane, FileEnd::Skipped, path);
-        return;
-    }
-    lane.wait(pauseBeforeRequest());
+    if (!skipsExisting(lane))
+        lane.wait(pauseBeforeRequest());
 }
 
 bool BatchJob::prepareFolder(const QString &folder) const
@@ -187,12 +185,28 @@ bool BatchJob::prepareFolder(const QString &folder) const
     return BatchFiles::prepareFolder(folder, [this] { return m_fields.defaultTargetFolder(); });
 }
 
-bool BatchJob::skipsExisting(const QString &url, QString *path) const
+bool BatchJob::skipsExisting(BatchLane &lane)
 {
     if (!m_options.skipExisting)
         return false;
-    *path = BatchFiles::targetPath(m_fields.targetFolder(), m_fields.filePrefix(), url);
-    return !path->isEmpty() && QFileInfo::exists(*path);
+    const QString path =
+        BatchFiles::targetPath(m_fields.targetFolder(), m_fields.filePrefix(), lane.url());
+    QString why;
+    switch (path.isEmpty() ? BatchFiles::Occupant::Nothing : BatchFiles::occupantOf(path, &why)) {
+    case BatchFiles::Occupant::Nothing:
+        return false;
+    case BatchFiles::Occupant::File:
+        ++m_result.skipped;
+        fileDone(lane, FileEnd::Skipped, path);
+        return true;
+    case BatchFiles::Occupant::Other: {
+        // Not requested: no answer could be saved there.
+        const Message message{why, QString()};
+        fail(lane, {lane.url(), 0, why, why}, m_options.collectFailures ? nullptr : &message);
+        return true;
+    }
+    }
+    return false;
 }
 
 qint64 BatchJob::scaled(qint64 ms) const
@@ -225,13 +239,9 @@ qint64 BatchJob::hostHoldLeft(const QString &url) const
 
 void BatchJob::startRequest(BatchLane &lane)
 {
-    QString path;
     // The file may have come while the lane waited.
-    if (lane.attempt() == 1 && skipsExisting(lane.url(), &path)) {
-        ++m_result.skipped;
-        fileDone(lane, FileEnd::Skipped, path);
+    if (lane.attempt() == 1 && skipsExisting(lane))
         return;
-    }
     m_anyRequest = true;
     Q_EMIT requestStarted(lane.index(), lane.url());
     TransferSettings settings = m_options.transfer;
@@ -325,6 +335,8 @@ void BatchJob::fail(BatchLane &lane, const BatchFailure &failure, const Message 
                     BatchResult::Outcome endsBatch)
 {
     m_result.failures.append(failure);
+    m_result.failures.last().index = lane.index();
+    m_done[static_cast<size_t>(lane.index() - 1)] = true;
     if (endsBatch != BatchResult::Outcome::Completed) {
         m_result.outcome = endsBatch;
         m_stopping = true;
@@ -343,6 +355,7 @@ void BatchJob::fileDone(BatchLane &lane, FileEnd end, const QString &path)
     const QString url = lane.url();
     lane.release();
     if (end != FileEnd::Cancelled) {
+        m_done[static_cast<size_t>(index - 1)] = true;
         m_inARow = end == FileEnd::Failed ? m_inARow + 1 : 0;
         if (!m_stopping && m_options.stopAfterFailures > 0 &&
             m_inARow >= m_options.stopAfterFailures) {

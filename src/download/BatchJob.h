@@ -74,7 +74,9 @@ private:
     void reportBytes();
     qint64 hostHoldLeft(const QString &url) const;
     qint64 scaled(qint64 ms) const;
-    bool skipsExisting(const QString &url, QString *path) const;
+    // With skipExisting, ends the lane's file when its target is taken: skipped
+    // for a file, failed for anything else. True when it did.
+    bool skipsExisting(BatchLane &lane);
     bool prepareFolder(const QString &folder) const;
 
     BatchFields &m_fields;
@@ -85,7 +87,8 @@ private:
     QStringList m_urls;
     BatchOptions m_options;
     BatchResult m_result;
-    int m_next = 0; // of m_urls, the next to take up
+    std::vector<bool> m_done; // by list index from 0: saved, skipped or failed
+    int m_next = 0;           // of m_urls, the next to take up
     quint64 m_order = 0;
     int m_inARow = 0;
     int m_held = 0; // messages being shown

@@ -1,5 +1,7 @@
 #include "download/BatchMessages.h"
 
+#include <QLocale>
+
 Message writeFailureMessage(const QString &path, const QString &reason)
 {
     return {QStringLiteral("Die Datei \"%1\" konnte nicht gespeichert werden.\r\nGrund: %2\r\n"
@@ -24,6 +26,15 @@ Message nameCollisionQuestion(int count, const QString &fileName)
             QString(), Message::Icon::Exclamation, Message::Buttons::YesNo};
 }
 
+Message missingPlaceholderQuestion(int count, const QString &placeholder)
+{
+    return {QStringLiteral("Die URL enthält den Platzhalter \"%1\" nicht, daher sind alle %2 URLs "
+                           "gleich. Trotzdem fortsetzen?")
+                .arg(placeholder)
+                .arg(count),
+            QString(), Message::Icon::Exclamation, Message::Buttons::YesNo};
+}
+
 QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &url)
 {
     return QStringLiteral("Warte %1 s vor Versuch %2 von %3: ")
@@ -33,6 +44,14 @@ QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &
            url;
 }
 
+namespace {
+QString stoppedAfterFailures(int count)
+{
+    return count == 1 ? QStringLiteral("beendet nach dem ersten Fehlschlag")
+                      : QStringLiteral("beendet nach %1 Fehlschlägen in Folge").arg(count);
+}
+} // namespace
+
 QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailures)
 {
     QString text = QStringLiteral("%1 von %2 gespeichert").arg(result.saved).arg(urlCount);
@@ -40,12 +59,51 @@ QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailu
         text += QStringLiteral(", %1 fehlgeschlagen").arg(result.failures.size());
     if (result.skipped > 0)
         text += QStringLiteral(", %1 übersprungen").arg(result.skipped);
+    if (!result.untried.isEmpty())
+        text += QStringLiteral(", %1 nicht versucht").arg(result.untried.size());
     if (result.outcome == BatchResult::Outcome::Cancelled)
         text += QStringLiteral(", abgebrochen");
     else if (result.outcome == BatchResult::Outcome::TooManyFailures)
-        text +=
-            stopAfterFailures == 1
-                ? QStringLiteral(", beendet nach dem ersten Fehlschlag")
-                : QStringLiteral(", beendet nach %1 Fehlschlägen in Folge").arg(stopAfterFailures);
+        text += QStringLiteral(", ") + stoppedAfterFailures(stopAfterFailures);
     return text;
+}
+
+QString untriedReason(BatchResult::Outcome outcome, int stopAfterFailures)
+{
+    QString why;
+    switch (outcome) {
+    case BatchResult::Outcome::Completed:
+        return QString();
+    case BatchResult::Outcome::Cancelled:
+        why = QStringLiteral("der Download wurde abgebrochen");
+        break;
+    case BatchResult::Outcome::WriteFailed:
+        why = QStringLiteral("der Download wurde nach einem Schreibfehler beendet");
+        break;
+    case BatchResult::Outcome::RequestRefused:
+        why = QStringLiteral("die Verbindung lehnte die Anfrage ab");
+        break;
+    case BatchResult::Outcome::FolderRefused:
+        why = QStringLiteral("der Speicherort ist kein vollständiger Ordner");
+        break;
+    case BatchResult::Outcome::TooManyFailures:
+        why = stoppedAfterFailures(stopAfterFailures);
+        break;
+    }
+    return QStringLiteral("nicht versucht: ") + why;
+}
+
+QString sizeText(qint64 bytes)
+{
+    static const char *const units[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    double value = static_cast<double>(bytes);
+    int unit = -1;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    return QLocale(QLocale::German).toString(value, 'f', 1) + QLatin1Char(' ') +
+           QLatin1String(units[unit]);
 }

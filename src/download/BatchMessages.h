@@ -8,7 +8,13 @@ Message writeFailureMessage(const QString &path, const QString &reason);
 Message folderRefusedMessage();
 // Different URLs of one list would write the same file.
 Message nameCollisionQuestion(int count, const QString &fileName);
+// The template lacks the placeholder, so all `count` URLs are one.
+Message missingPlaceholderQuestion(int count, const QString &placeholder);
 // The line that sums up a finished batch of urlCount URLs, the same in every front end.
 QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailures);
+// Why a URL of the list was never tried, for the list of what was not saved.
+QString untriedReason(BatchResult::Outcome outcome, int stopAfterFailures);
+// A size in binary units, the same in every front end: "512 B", "1,5 MiB".
+QString sizeText(qint64 bytes);
 // The status line while the batch waits before another try of url.
 QString retryWaitText(qint64 seconds, int attempt, int attempts, const QString &url);

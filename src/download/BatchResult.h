@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // How a batch was done with one URL of its list.
 enum class FileEnd { Saved, Skipped, Failed, Cancelled };
@@ -13,6 +14,15 @@ struct BatchFailure
     qint32 number = 0; // 0 for the batch's own write steps
     QString description;
     QString shownText;
+    int index = 0; // in the batch's list, from 1
+};
+
+// A URL of the list the batch ended before it was done with: never requested,
+// or cut off by the end of the batch while it was being fetched.
+struct UntriedUrl
+{
+    int index = 0; // in the batch's list, from 1
+    QString url;
 };
 
 // How a batch ended, and what it came to.
@@ -31,4 +41,8 @@ struct BatchResult
     int saved = 0;
     int skipped = 0; // their files existed already
     QList<BatchFailure> failures;
+    QList<UntriedUrl> untried; // in list order
 };
+
+// What is worth asking for again: the failed and the untried URLs, in list order.
+QStringList urlsToRetry(const BatchResult &result);
