@@ -2,8 +2,8 @@
 
 #include "download/FailureNumber.h"
 
-#include <QLocale>
 #include <algorithm>
+#include <curl/curl.h>
 
 namespace RetryPolicy {
 
@@ -28,25 +28,20 @@ bool isTransient(qint32 number)
 std::optional<qint64> retryAfterMs(const QByteArray &value, const QDateTime &now)
 {
     const QByteArray text = value.trimmed();
-    if (text.isEmpty())
+    if (text.isEmpty() || text.contains('\0'))
         return std::nullopt;
-    bool isNumber = false;
-    const qint64 seconds = text.toLongLong(&isNumber);
-    qint64 ms = 0;
-    if (isNumber) {
-        if (seconds < 0)
-            return std::nullopt;
-        ms = seconds > kMaxRetryAfterMs / 1000 ? kMaxRetryAfterMs : seconds * 1000;
-    } else {
-        // The IMF-fixdate form, "Sun, 06 Nov 1994 08:49:37 GMT".
-        QDateTime at = QLocale::c().toDateTime(QString::fromLatin1(text),
-                                               QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
-        if (!at.isValid())
-            return std::nullopt;
-        at.setTimeSpec(Qt::UTC);
-        ms = std::max<qint64>(0, now.msecsTo(at));
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        // Delay seconds: more digits than 64 bits hold still ask for a very long wait.
+        bool fits = false;
+        const qint64 seconds = text.toLongLong(&fits);
+        return fits && seconds <= kMaxRetryAfterMs / 1000 ? seconds * 1000 : kMaxRetryAfterMs;
     }
-    return std::min(ms, kMaxRetryAfterMs);
+    // An HTTP date in any of its three forms: IMF-fixdate, RFC 850 and asctime.
+    const time_t at = curl_getdate(text.constData(), nullptr);
+    if (at == -1)
+        return std::nullopt;
+    const qint64 ms = static_cast<qint64>(at) * 1000 - now.toMSecsSinceEpoch();
+    return std::clamp<qint64>(ms, 0, kMaxRetryAfterMs);
 }
 
 qint64 delayMs(int retry, double jitter, std::optional<qint64> serverAskedMs)

@@ -16,8 +16,9 @@ constexpr qint64 kMaxBackoffMs = 60 * 1000;
 // briefly broken server; `number` as in TransferFailure.
 bool isTransient(qint32 number);
 
-// Milliseconds a Retry-After value asks for (delta seconds or an HTTP date),
-// at most kMaxRetryAfterMs; nothing when the value is missing or unreadable.
+// Milliseconds a Retry-After value asks for (delay seconds or an HTTP date in
+// any of its three forms), at most kMaxRetryAfterMs; nothing when the value
+// is missing or unreadable.
 std::optional<qint64> retryAfterMs(const QByteArray &value, const QDateTime &now);
 
 // The wait before retry `retry` (1 for the first): 1, 2, 4 ... s plus up to a

@@ -22,4 +22,6 @@ struct TransferSettings
     // A large body that breaks off midway is kept for the next request of the
     // same URL, which asks only for the rest; for a try that another follows.
     bool keepPartialBody = false;
+    // A transfer that receives nothing for this long fails; 0: Inet's default.
+    int idleTimeoutMs = 0;
 };

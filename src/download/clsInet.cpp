@@ -138,6 +138,8 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer,
             Inetd->setSpillFolder(settings.spillFolder);
             Inetd->setMemoryLimit(settings.memoryLimit);
             Inetd->setKeepPartialBody(settings.keepPartialBody);
+            Inetd->setIdleTimeout(settings.idleTimeoutMs > 0 ? settings.idleTimeoutMs
+                                                             : Inet::kDefaultIdleTimeoutMs);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {

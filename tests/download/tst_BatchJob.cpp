@@ -21,6 +21,7 @@
 #include <cstring>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 using F = FailureNumber;
@@ -41,10 +42,11 @@ struct Front final : BatchFields, Reporter
     QList<Message> messages;
     int requests = 0, finished = 0; // requestStarted and finished() so far
     // Per file: s started, r a request, b bytes since, w a retry wait, =x how it ended (see
-    // ends()); every one must match `order`.
+    // ends()); every one must match `order`. Skipping ends a file unrequested, or fails it
+    // when its target is no file.
     QMap<int, QString> traces;
     const QRegularExpression order{
-        QRegularExpression::anchoredPattern("s(rb?w)*(rb=s|rb?=f|(rb?)?=c)|s=k")};
+        QRegularExpression::anchoredPattern("s(rb?w)*(rb=s|rb?=f|(rb?)?=c)|s=[kf]")};
 
     // The number of requests so far, so that each request shows when it was read.
     QString referer() const override { return QString::number(server->requests().size()); }
@@ -168,36 +170,54 @@ struct Spill
 // One URL answered in turn (see replyFor) and tried again. Before the second request the status
 // says "Warte `wait` s" and that many seconds (scaled) pass; `range` is that request's Range
 // header, no other having one. `failure` is shown once; `file` is what f holds in the end.
-// The other numbers: the retries asked for, the requests made and the time scale.
+// The other numbers: the retries asked for, the requests made, the time scale and, unless 0,
+// the wait the last retryWaiting announced (unscaled).
 struct Tries
 {
     QStringList replies;
     int retries, requests, wait, failure;
     double timeScale;
     QByteArray file, range = {};
+    qint64 lastWaitMs = 0;
 };
 
-// "503", "429 RA 300" (with Retry-After: 300), "200" (the body "body"), or bytes of `large`
-// (5000 of them): "200 0-2000", "206 2000-5000", "200 0-11 of 100" (announcing 100); the
-// connection is lost when they fall short of what the answer announced.
-const QByteArray large = HttpFixtureServer::patternBody(5000);
+// The version of the file that is `total` bytes long; two versions differ in every byte.
+QByteArray version(qint64 total)
+{
+    QByteArray body = HttpFixtureServer::patternBody(total);
+    for (char &c : body)
+        c = static_cast<char>(c ^ total);
+    return body;
+}
+const QByteArray large = version(5000);
 
+// "503", "429 RA 300" (with Retry-After: 300), "200" (the body "body"), "silent" (never
+// answered), or bytes `from-to` of a version (`of` its length, 5000 unless given): "200 0-2000",
+// "206 2000-5000", "200 0-11 of 100". The answer announces bytes up to `end` (the last of the
+// version unless given) in Content-Length and, for a 206, in Content-Range; `cl` overrides the
+// Content-Length. The connection is lost when the bytes fall short of it.
 Reply replyFor(const QString &token)
 {
+    if (token == "silent")
+        return Reply([](QTcpSocket *) {});
     const QStringList words = token.split(' ');
     const int status = words[0].toInt();
+    const bool ranged = words.value(1).contains('-');
+    QHash<QString, qint64> with;
+    for (qsizetype i = ranged ? 2 : 1; i + 1 < words.size(); i += 2)
+        with.insert(words[i], words[i + 1].toLongLong());
     Reply r(status == 200 ? "body" : "error page", status, status == 200 ? "OK" : "Failed");
-    if (words.value(1) == "RA")
-        r.headers.append({"Retry-After", words[2].toLatin1()});
-    if (!words.value(1).contains('-'))
+    if (with.contains("RA"))
+        r.headers.append({"Retry-After", QByteArray::number(with["RA"])});
+    if (!ranged)
         return r;
-    const qint64 from = words[1].section('-', 0, 0).toLongLong();
-    const qint64 length = words.size() > 3 ? words[3].toLongLong() : large.size() - from;
-    const QByteArray part = large.mid(from, words[1].section('-', 1).toLongLong() - from);
-    QByteArray head = "HTTP/1.1 " + words[0].toLatin1() +
-                      " X\r\nContent-Length: " + QByteArray::number(length) + "\r\n";
+    const qint64 from = words[1].section('-', 0, 0).toLongLong(), total = with.value("of", 5000);
+    const qint64 end = with.value("end", total - 1), length = with.value("cl", end + 1 - from);
+    const QByteArray part = version(total).mid(from, words[1].section('-', 1).toLongLong() - from);
+    const auto n = [](qint64 v) { return QByteArray::number(v); };
+    QByteArray head = "HTTP/1.1 " + n(status) + " X\r\nContent-Length: " + n(length) + "\r\n";
     if (status == 206)
-        head += "Content-Range: bytes " + QByteArray::number(from) + "-4999/5000\r\n";
+        head += "Content-Range: bytes " + n(from) + '-' + n(end) + '/' + n(total) + "\r\n";
     r.handler = [head, part, length](QTcpSocket *socket) {
         socket->write(head + "\r\n" + part);
         if (part.size() < length)
@@ -325,6 +345,60 @@ private Q_SLOTS:
             if (!b.options.collectFailures)
                 QCOMPARE(view->messages[i].text, result->failures[i].shownText);
         }
+    }
+
+    // With skipExisting, what lies where "a" would be saved: a file, or a link to one, is
+    // skipped; anything else fails without a request. The batch goes on with "b" either way.
+    void skipTaken_data()
+    {
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<bool>("collect");
+        QTest::addColumn<QString>("reason"); // of the failure, %1 the path; empty: skipped
+        const QString folder = "Die Datei \"%1\" ist keine Datei, sondern ein Ordner.";
+        QTest::newRow("file") << "file" << false << QString();
+        QTest::newRow("symlink to a file") << "link" << false << QString();
+        QTest::newRow("folder") << "folder" << false << folder;
+        QTest::newRow("folder, collected") << "folder" << true << folder;
+        QTest::newRow("fifo") << "fifo" << false << "Die Datei \"%1\" ist keine gewöhnliche Datei.";
+    }
+    void skipTaken()
+    {
+        QFETCH(QString, taken);
+        QFETCH(bool, collect);
+        QFETCH(QString, reason);
+        const QString a = dir->filePath("a"), old = dir->filePath("old");
+        const auto kind = [&] {
+            const QFileInfo info(a);
+            return QLatin1String(info.isSymLink() ? "link"
+                                 : info.isDir()   ? "folder"
+                                 : info.isFile()  ? "file"
+                                                  : "fifo");
+        };
+        QVERIFY(writeFile(old, "old"));
+        QVERIFY(taken == "file"     ? QFile::copy(old, a)
+                : taken == "link"   ? QFile::link(old, a)
+                : taken == "folder" ? QDir().mkdir(a)
+                                    : ::mkfifo(qPrintable(a), 0600) == 0);
+        QCOMPARE(kind(), taken);
+        BatchOptions options{0, 0, 0, true, collect};
+        const auto result = runBatch(*job, {server->url("/a"), server->url("/b")}, options);
+        QVERIFY(result);
+        QCOMPARE(result->outcome, O::Completed);
+        QCOMPARE(view->ends(), QLatin1String(reason.isEmpty() ? "ks" : "fs"));
+        QCOMPARE(server->requests().size(), 1);
+        QCOMPARE(server->requests()[0].path(), "/b");
+        QCOMPARE(readFile(dir->filePath("b")), "new");
+        QCOMPARE(kind(), taken); // untouched
+        QCOMPARE(result->skipped, reason.isEmpty() ? 1 : 0);
+        QCOMPARE(result->failures.size(), reason.isEmpty() ? 0 : 1);
+        QCOMPARE(view->messages.size(), reason.isEmpty() || collect ? 0 : 1);
+        if (reason.isEmpty())
+            return;
+        QCOMPARE(result->failures[0].index, 1);
+        QCOMPARE(result->failures[0].url, server->url("/a"));
+        QCOMPARE(result->failures[0].description, reason.arg(a));
+        if (!collect)
+            QCOMPARE(view->messages[0].text, reason.arg(a));
     }
 
     void twentyUrls_data()
@@ -487,8 +561,19 @@ private Q_SLOTS:
         row("range honoured: the rest", {{cut, "206 2000-5000"}, 1, 2, 1, 0, 0.01, large, rest});
         row("no range support: whole", {{cut, "200 0-5000"}, 1, 2, 1, 0, 0.01, large, rest});
         row("other range", {{cut, "206 1000-5000", "200 0-5000"}, 1, 3, 1, 0, 0.01, large, rest});
-        row("cut on the last try",
-            {{cut, "206 2000-3000"}, 1, 2, 1, numberOf(F::ConnectionAborted), 0.01, none, rest});
+        const QByteArray v6000 = version(6000);
+        const int lost = numberOf(F::ConnectionAborted);
+        const QString other = "206 2000-6000 of 6000", shortEnd = "206 2000-4000 end 3999";
+        row("cut on the last try", {{cut, "206 2000-3000"}, 1, 2, 1, lost, 0.01, none, rest});
+        row("206 of another version: the new one whole",
+            {{cut, other, "200 0-6000 of 6000"}, 1, 3, 1, 0, 0.01, v6000, rest});
+        row("206 short of the end: whole",
+            {{cut, shortEnd, "200"}, 1, 3, 1, 0, 0.01, "body", rest});
+        row("206 with less than its range",
+            {{cut, "206 2000-3000 cl 1000"}, 1, 2, 1, lost, 0.01, none, rest});
+        row("time-out, then 200", {{"silent", "200"}, 1, 2, 1, 0, 0.01, "body"});
+        row("503s wait at most a minute",
+            {{"503"}, 10, 11, 1, 503, 0.001, none, {}, RetryPolicy::kMaxBackoffMs});
     }
     void retries()
     {
@@ -500,9 +585,15 @@ private Q_SLOTS:
         const QString url = server->url("/f");
         BatchOptions options{t.retries, 0, 0, false, false, 0, t.timeScale};
         options.transfer.memoryLimit = 1000;
+        options.transfer.idleTimeoutMs = t.replies.contains("silent") ? 500 : 0;
+        QList<qint64> waits;
+        connect(job.get(), &BatchJob::retryWaiting, this,
+                [&](int, const QString &, qint64 ms) { waits << ms; });
         const auto result = runBatch(*job, {url}, options);
         QVERIFY(result);
         QCOMPARE(server->requests().size(), t.requests);
+        if (t.lastWaitMs)
+            QCOMPARE(waits.value(waits.size() - 1), t.lastWaitMs);
         for (int i = 0; i < t.requests; ++i)
             QCOMPARE(server->requests()[i].headerValues("Range").join(','), i == 1 ? t.range : "");
         if (t.wait) {
@@ -616,6 +707,11 @@ private Q_SLOTS:
         QTest::newRow("seconds") << QByteArray(" 120 ") << qint64(120000);
         QTest::newRow("date 90 s ahead") << QByteArray(day + "08:51:07 GMT") << qint64(90000);
         QTest::newRow("date passed") << QByteArray(day + "08:00:00 GMT") << qint64(0);
+        QTest::newRow("RFC 850 date")
+            << QByteArray("Sunday, 06-Nov-94 08:51:07 GMT") << qint64(90000);
+        QTest::newRow("asctime date") << QByteArray("Sun Nov  6 08:51:07 1994") << qint64(90000);
+        QTest::newRow("beyond 64 bits capped")
+            << QByteArray("100000000000000000000") << qint64(300000);
         QTest::newRow("a day capped") << QByteArray("86400") << qint64(300000);
         QTest::newRow("negative") << QByteArray("-5") << qint64(-1);
         QTest::newRow("garbage") << QByteArray("soon") << qint64(-1);

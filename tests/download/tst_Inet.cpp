@@ -62,6 +62,7 @@ private Q_SLOTS:
                 "Server reply has an oversized header"});
         newRow("plain https", {true, "/fixed", 30000, 200, ok});
         newRow("redirect within https", {true, "/moved", 30000, 200, ok});
+        newRow("http redirected to https", {false, "/up", 30000, 200, ok});
         newRow("to http by the first of two Locations",
                {true, "/downgrade", 30000, numberOf(F::HttpsToHttpRedirect),
                 "Redirect from HTTPS to HTTP refused: http://"});
@@ -77,6 +78,7 @@ private Q_SLOTS:
         viaProxy("proxy with user and password", "user:pass@127.0.0.1:%1", false);
         viaProxy("proxy with a signed port", "127.0.0.1:+%1", false);
         viaProxy("proxy at port 65536", "127.0.0.1:65536", false);
+        viaProxy("proxy at port 0", "127.0.0.1:0", false);
         viaProxy("proxy name with an empty label", "local..host:%1", false);
         viaProxy("proxy at a short IPv4", "127.1:%1", false);
         viaProxy("proxy at IPv6 without brackets", "::1:%1", false);
@@ -85,17 +87,21 @@ private Q_SLOTS:
     void transfer()
     {
         QFETCH(Transfer, row);
-        if (row.tls && !QSslSocket::supportsSsl())
+        const bool upgrade = row.path == "/up";
+        if ((row.tls || upgrade) && !QSslSocket::supportsSsl())
             QSKIP("Qt has no TLS backend here, so the fixture cannot speak HTTPS");
         if (row.proxy.startsWith(u'[') && !QTcpServer().listen(QHostAddress::LocalHostIPv6))
             QSKIP("no IPv6 on this host");
         HttpFixtureServer server;
         QVERIFY(row.tls ? server.listenTls() : server.listen());
-        HttpFixtureServer plain; // where a downgrade would lead
+        HttpFixtureServer plain, secure; // where a downgrade and an upgrade lead
         QVERIFY(plain.listen());
+        QVERIFY(!upgrade || secure.listenTls());
         const QByteArray body = HttpFixtureServer::patternBody(row.size);
         server.serve("/fixed", body);
+        secure.serve("/fixed", body);
         const QByteArray found = "HTTP/1.1 302 Found\r\nContent-Length: 0\r\nLocation: ";
+        server.serveRaw("/up", found + secure.url("/fixed").toLatin1() + "\r\n\r\n");
         server.serveRaw("/moved", found + "/fixed\r\n\r\n");
         server.serveRaw("/downgrade", found + plain.url("/fixed").toLatin1() + "\r\nLocation: " +
                                           server.url("/fixed").toLatin1() + "\r\n\r\n");
@@ -131,6 +137,7 @@ private Q_SLOTS:
         QCOMPARE(server.requests().value(0).target, (direct ? row.path : url).toLatin1());
         QVERIFY(server.requests().size() <= 21); // browsers follow at most 20 redirects
         QCOMPARE(plain.requests().size(), 0);
+        QCOMPARE(secure.requests().size(), upgrade ? 1 : 0);
     }
 
     void stateOrderAndConnectionReuse()
