@@ -1,5 +1,6 @@
 #include "ConsoleBatchView.h"
 
+#include "ConsoleOutput.h"
 #include "download/BatchMessages.h"
 #include "download/RequestTarget.h"
 #include "download/TargetFile.h"
@@ -18,20 +19,6 @@ constexpr int kTickMs = 500;
 // The transfer reports every 50 ms; a line redrawn that often only flickers.
 constexpr int kMinRedrawMs = 200;
 constexpr int kFallbackColumns = 80;
-
-QString sizeText(double bytes)
-{
-    static const char *const units[] = {"KiB", "MiB", "GiB", "TiB"};
-    if (bytes < 1024)
-        return QStringLiteral("%1 B").arg(static_cast<qint64>(bytes));
-    int unit = -1;
-    while (bytes >= 1024 && unit < 3) {
-        bytes /= 1024;
-        ++unit;
-    }
-    return QLocale(QLocale::German).toString(bytes, 'f', 1) + QLatin1Char(' ') +
-           QLatin1String(units[unit]);
-}
 
 int terminalColumns()
 {
@@ -78,18 +65,6 @@ QString fileName(const FetchOptions &options, const QString &url)
     return TargetFileName(options.prefix, RequestTarget::document(url));
 }
 } // namespace
-
-QString oneLine(const QString &text)
-{
-    QStringList lines = text.split(QStringLiteral("\r\n"));
-    lines.removeAll(QString());
-    return lines.join(QStringLiteral(" – "));
-}
-
-void printErrorLine(const QString &text)
-{
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-}
 
 ConsoleBatchView::ConsoleBatchView(const FetchOptions &options, int urlCount, bool terminal,
                                    QObject *parent)
@@ -166,9 +141,7 @@ void ConsoleBatchView::fileFinished(int index, const QString &url, FileEnd end, 
     if (end == FileEnd::Saved) {
         const qint64 size = QFileInfo(path).size();
         m_savedBytes += size;
-        printFileLine(
-            index,
-            QStringLiteral("gespeichert: %1 (%2)").arg(path, sizeText(static_cast<double>(size))));
+        printFileLine(index, QStringLiteral("gespeichert: %1 (%2)").arg(path, sizeText(size)));
     } else if (end == FileEnd::Skipped) {
         printFileLine(index, QStringLiteral("übersprungen: ") + path);
     }
@@ -184,6 +157,9 @@ void ConsoleBatchView::finished(const BatchResult &result)
     if (m_options.quiet)
         return;
     printErrorLine(batchSummary(result, m_urlCount, m_options.batch.stopAfterFailures));
+    // Named one by one, so a later run can be given just these.
+    for (const UntriedUrl &untried : result.untried)
+        printErrorLine(QStringLiteral("nicht versucht: ") + untried.url);
 }
 
 ConsoleBatchView::Running *ConsoleBatchView::running(int index)
@@ -218,9 +194,9 @@ void ConsoleBatchView::printFileLine(int index, const QString &what)
 QString ConsoleBatchView::progressLine() const
 {
     const qint64 ms = m_clock.elapsed();
-    const double total = static_cast<double>(m_savedBytes + m_received);
+    const qint64 total = m_savedBytes + m_received;
     const QString rest = QStringLiteral("%1/s, %2:%3")
-                             .arg(sizeText(ms > 0 ? total * 1000.0 / ms : 0.0))
+                             .arg(sizeText(ms > 0 ? total * 1000 / ms : 0))
                              .arg(ms / 60000, 2, 10, QLatin1Char('0'))
                              .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
     if (m_side) {
@@ -232,10 +208,10 @@ QString ConsoleBatchView::progressLine() const
         const QString names = runningNames();
         return names.isEmpty() ? line : line + QStringLiteral("  ") + names;
     }
-    QString file = sizeText(static_cast<double>(m_received));
+    QString file = sizeText(m_received);
     if (m_expected > 0)
         file += QStringLiteral(" von %1 (%2 %)")
-                    .arg(sizeText(static_cast<double>(m_expected)))
+                    .arg(sizeText(m_expected))
                     .arg(m_received * 100 / m_expected);
     QString line = QStringLiteral("[%1/%2] %3, gesamt %4, %5")
                        .arg(m_index)
@@ -276,10 +252,11 @@ void ConsoleBatchView::drawProgressNow()
         return;
     int width = 0;
     // A line that wraps can no longer be redrawn in place.
-    QString line = fitColumns(progressLine(), terminalColumns() - 1, m_side, &width);
+    QString line =
+        fitColumns(escapeControls(progressLine()), terminalColumns() - 1, m_side, &width);
     if (width < m_drawnWidth)
         line += QString(m_drawnWidth - width, QLatin1Char(' '));
-    std::fputs(qPrintable(QLatin1Char('\r') + line), stderr);
+    printRaw(QLatin1Char('\r') + line, false);
     m_drawnWidth = width;
     m_lastDraw.start();
 }
@@ -288,8 +265,7 @@ void ConsoleBatchView::clearProgress()
 {
     if (m_drawnWidth == 0)
         return;
-    std::fputs(
-        qPrintable(QLatin1Char('\r') + QString(m_drawnWidth, QLatin1Char(' ')) + QLatin1Char('\r')),
-        stderr);
+    printRaw(QLatin1Char('\r') + QString(m_drawnWidth, QLatin1Char(' ')) + QLatin1Char('\r'),
+             false);
     m_drawnWidth = 0;
 }

@@ -11,11 +11,6 @@
 #include <QTimer>
 #include <optional>
 
-// A message text of several lines ("\r\n") as one line, for a terminal or a log.
-QString oneLine(const QString &text);
-// Writes one line to stderr.
-void printErrorLine(const QString &text);
-
 // A batch's front end on stderr, fed by the job's signals. On a terminal one
 // progress line is redrawn in place; otherwise each saved or skipped file and
 // each wait before another try gets a line of its own.

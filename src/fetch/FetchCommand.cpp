@@ -1,6 +1,7 @@
 #include "FetchCommand.h"
 
 #include "ConsoleBatchView.h"
+#include "ConsoleOutput.h"
 #include "StopSignals.h"
 #include "download/BatchFields.h"
 #include "download/BatchJob.h"
@@ -11,9 +12,12 @@
 #include "filelist/clsParser.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -43,22 +47,34 @@ std::optional<QStringList> buildUrls(const FetchOptions &options, QString *error
     }
 }
 
-// Empty when files can be written into the folder, otherwise why not. The
-// write is tried, since permissions alone do not tell (read-only mounts,
-// /proc, access lists).
-QString folderProblem(const QString &folder, bool tryWrite)
+// Empty when the folder is there (or, with --create-dirs, may be made) and
+// is a folder, otherwise why not.
+QString folderProblem(const FetchOptions &options)
 {
-    const QFileInfo info(folder);
+    const QFileInfo info(options.folder);
     if (!info.exists())
-        return QStringLiteral("Der Zielordner \"%1\" existiert nicht.").arg(folder);
+        return options.createDirs
+                   ? QString()
+                   : QStringLiteral("Der Zielordner \"%1\" existiert nicht.").arg(options.folder);
     if (!info.isDir())
-        return QStringLiteral("\"%1\" ist kein Ordner.").arg(folder);
-    if (tryWrite) {
-        QTemporaryFile probe(TargetFolderPart(folder) + QStringLiteral(".vornix-fetch-XXXXXX"));
-        if (!probe.open())
-            return QStringLiteral("In den Zielordner \"%1\" kann nicht geschrieben werden: %2")
-                .arg(folder, probe.errorString());
-    }
+        return QStringLiteral("\"%1\" ist kein Ordner.").arg(options.folder);
+    return QString();
+}
+
+// Empty when files can be written into the folder, made first if it is
+// missing. The write is tried, since permissions alone do not tell
+// (read-only mounts, /proc, access lists).
+QString writeProblem(const QString &folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+    if (error)
+        return QStringLiteral("Der Zielordner \"%1\" konnte nicht angelegt werden: %2")
+            .arg(folder, QString::fromLocal8Bit(error.message().c_str()));
+    QTemporaryFile probe(TargetFolderPart(folder) + QStringLiteral(".vornix-fetch-XXXXXX"));
+    if (!probe.open())
+        return QStringLiteral("In den Zielordner \"%1\" kann nicht geschrieben werden: %2")
+            .arg(folder, probe.errorString());
     return QString();
 }
 
@@ -83,9 +99,8 @@ void printPlan(const QStringList &urls, const FetchOptions &options)
         const QString name = TargetFileName(options.prefix, RequestTarget::document(url));
         const QString path =
             IsUsableFileName(name) ? TargetFolderPart(options.folder) + name : QStringLiteral("-");
-        std::fputs(qPrintable(url + QLatin1Char('\t') + path + QLatin1Char('\n')), stdout);
+        printOutputLine(url + QLatin1Char('\t') + path);
     }
-    std::fflush(stdout);
 }
 
 void follow(BatchJob &job, ConsoleBatchView &view)
@@ -132,14 +147,17 @@ int runFetch(const FetchOptions &options, StopSignals &stop)
     const std::optional<QStringList> urls = buildUrls(options, &problem);
     if (!urls)
         return usageError(problem);
-    problem = folderProblem(options.folder, !options.dryRun);
+    problem = folderProblem(options);
     if (problem.isEmpty())
         problem = collisionProblem(*urls, options);
+    // A dry run changes nothing, not even a folder.
+    if (problem.isEmpty() && !options.dryRun)
+        problem = writeProblem(options.folder);
     if (!problem.isEmpty())
         return usageError(problem);
     if (options.dryRun) {
         printPlan(*urls, options);
-        return kExitAllSaved;
+        return finishOutput() ? kExitAllSaved : kExitSomeFailed;
     }
     return fetch(*urls, options, stop);
 }

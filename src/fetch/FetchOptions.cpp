@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <climits>
 
 namespace {
@@ -25,6 +26,9 @@ const QCommandLineOption kPlaceholder({QStringLiteral("p"), QStringLiteral("plac
 const QCommandLineOption kDir({QStringLiteral("d"), QStringLiteral("dir")},
                               QStringLiteral("Zielordner (Vorgabe: der aktuelle Ordner)."),
                               QStringLiteral("ORDNER"));
+const QCommandLineOption kCreateDirs(QStringLiteral("create-dirs"),
+                                     QStringLiteral("Einen fehlenden Zielordner samt "
+                                                    "übergeordneten Ordnern anlegen."));
 const QCommandLineOption kPrefix(QStringLiteral("prefix"),
                                  QStringLiteral("Text vor jedem Dateinamen."),
                                  QStringLiteral("TEXT"));
@@ -89,9 +93,10 @@ const QString kHelpEpilog =
     QStringLiteral("\nBeispiel:\n"
                    "  vornix-fetch -l \"1-20\" -d bilder https://example.org/bild§.jpg\n"
                    "\nRückgabewert: 0, wenn jede URL gespeichert (oder mit --skip-existing\n"
-                   "übersprungen) wurde; 1, wenn mindestens eine fehlschlug oder --stop-after\n"
-                   "den Lauf beendete; 2 bei einem Fehler im Aufruf oder in der\n"
-                   "Ersetzungsliste; 130 nach Strg+C.\n");
+                   "übersprungen) wurde; 1, wenn mindestens eine fehlschlug, --stop-after\n"
+                   "den Lauf beendete oder die Ausgabe nicht geschrieben werden konnte; 2 bei\n"
+                   "einem Fehler im Aufruf oder in der Ersetzungsliste; 130 nach Strg+C,\n"
+                   "143 nach SIGTERM.\n");
 
 // The usage line names the program as it was started, often by a long path.
 QString helpText(const QCommandLineParser &parser, const QString &startedAs)
@@ -157,9 +162,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
         QStringLiteral("Lädt eine nummerierte Reihe von URLs und speichert jede Antwort als\n"
                        "Datei im Zielordner. Vorlage und Ersetzungsliste wirken wie im Fenster\n"
                        "von Vornix-Downloader."));
-    parser.addOptions({kList, kPlaceholder, kDir, kPrefix, kReferer, kProxy, kDryRun, kQuiet,
-                       kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting, kStopAfter,
-                       kParallel, kPad, kHelp, kVersion});
+    parser.addOptions({kList, kPlaceholder, kDir, kCreateDirs, kPrefix, kReferer, kProxy, kDryRun,
+                       kQuiet, kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting,
+                       kStopAfter, kParallel, kPad, kHelp, kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -194,10 +199,16 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
         options.placeholder = parser.value(kPlaceholder);
     if (options.placeholder.isEmpty())
         return error(QStringLiteral("Der Platzhalter darf nicht leer sein."));
-    const QString folder = parser.isSet(kDir) ? parser.value(kDir) : QString();
-    if (parser.isSet(kDir) && folder.isEmpty())
+    const QString folder = parser.isSet(kDir) ? parser.value(kDir) : QStringLiteral(".");
+    if (folder.isEmpty())
         return error(QStringLiteral("Der Zielordner darf nicht leer sein."));
+    // Without a working folder a relative one would resolve against "/".
+    if (QDir::isRelativePath(folder) &&
+        (currentFolder.isEmpty() || !QFileInfo(currentFolder).isDir()))
+        return error(QStringLiteral("Der aktuelle Ordner existiert nicht mehr; bitte den "
+                                    "Zielordner mit -d als vollständigen Pfad angeben."));
     options.folder = QDir::cleanPath(QDir(currentFolder).absoluteFilePath(folder));
+    options.createDirs = parser.isSet(kCreateDirs);
     options.prefix = parser.value(kPrefix);
     options.referer = parser.value(kReferer);
     BatchOptions &batch = options.batch;

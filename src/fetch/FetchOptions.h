@@ -18,8 +18,9 @@ struct FetchOptions
     QString referer;
     bool dryRun = false;
     bool quiet = false;
-    bool overwrite = false; // URLs may write the same file
-    bool padRanges = false; // "001-120" keeps its width, as the window's setting does
+    bool overwrite = false;  // URLs may write the same file
+    bool createDirs = false; // a missing folder is made, with its parents
+    bool padRanges = false;  // "001-120" keeps its width, as the window's setting does
     // Failures are shown one line each, so they are never collected. The
     // connection (--proxy) is batch.transfer's.
     BatchOptions batch;

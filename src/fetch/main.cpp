@@ -1,3 +1,4 @@
+#include "ConsoleOutput.h"
 #include "FetchCommand.h"
 #include "FetchOptions.h"
 #include "StopSignals.h"
@@ -8,10 +9,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdio>
+#include <csignal>
 
 int main(int argc, char *argv[])
 {
+    // A closed pipe is a write error to report, not a silent death with the run half done.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vornix-fetch"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VORNIX_VERSION_STRING));
@@ -26,11 +29,11 @@ int main(int argc, char *argv[])
     switch (commandLine.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
-        std::fputs(qPrintable(commandLine.text), stdout);
-        return kExitAllSaved;
+        printRaw(commandLine.text, true);
+        return finishOutput() ? kExitAllSaved : kExitSomeFailed;
     case CommandLine::Action::Error:
-        std::fprintf(stderr, "vornix-fetch: %s (--help zeigt die Optionen)\n",
-                     qPrintable(commandLine.text));
+        printErrorLine(QStringLiteral("vornix-fetch: ") + commandLine.text +
+                       QStringLiteral(" (--help zeigt die Optionen)"));
         return kExitUsage;
     case CommandLine::Action::Fetch:
         break;

@@ -2,8 +2,10 @@
 #include "TestFiles.h"
 #include "TestMain.h"
 
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <csignal>
 
 // Generous: the program is built with the sanitizers and starts slowly.
@@ -13,13 +15,16 @@ static constexpr int kTimeoutMs = 60000;
 // the folder afterwards, in name order, as name=content; a file holding /old was made before
 // the run. Err is all of stderr, where * stands for any text within a line. The signal is sent
 // once the last request has arrived and the folder holds the saved files and partFiles more:
-// those of bodies still arriving.
+// those of bodies still arriving. {unknown option} in err is Qt's German text for --bogus.
 struct Run
 {
+    // The working folder is removed before the program starts, or stdout is a full disk.
+    enum Start { Normally, FolderGone, OutputFull };
     QString arguments, saved;
     int exitCode, requests;
     QString err, out = {};
     int signal = 0, partFiles = 0;
+    Start start = Normally;
 };
 
 // vornix-fetch as a user runs it: a child process with the fixture answering
@@ -59,6 +64,25 @@ private Q_SLOTS:
              "{url}/f1\t{dir}/sub/pf1\n{url}/fx\t{dir}/sub/pfx\n"});
         row("padded ranges", {"-n --pad -l 08-09;7-7 {url}/f§", "", 0, 0, "",
                               "{url}/f08\t{dir}/f08\n{url}/f09\t{dir}/f09\n{url}/f7\t{dir}/f7\n"});
+        row("plain ranges without --pad",
+            {"-n -l 08-09;7-7 {url}/f§", "", 0, 0, "",
+             "{url}/f8\t{dir}/f8\n{url}/f9\t{dir}/f9\n{url}/f7\t{dir}/f7\n"});
+        row("dry run into a full disk",
+            {"-n -l 1 {url}/f§", "", 1, 0, "vornix-fetch: *Ausgabe*\n", "", 0, 0, Run::OutputFull});
+        row("highest retries and pause",
+            {"--retries 10 --pause 60000 --pause-jitter 60000 -l 1 {url}/f§", "f1=/f1", 0, 1,
+             "*\n1 von 1 gespeichert\n"});
+        row("--create-dirs makes a missing folder",
+            {"--create-dirs -d new/deep -l 1 {url}/f§", "new/deep/f1=/f1", 0, 1,
+             "[1/1] gespeichert: {dir}/new/deep/f1 (3 B)\n1 von 1 gespeichert\n"});
+        row("full path in a vanished working folder",
+            {"-d {dir} -l 1 {url}/f§", "f1=/f1", 0, 1, "*\n1 von 1 gespeichert\n", "", 0, 0,
+             Run::FolderGone});
+        // Escape, BEL, CR, DEL and C1's CSI: none may reach the terminal.
+        row("control characters from the server",
+            {"-l e {url}/f§", "", 1, 1,
+             failed("/fe", "404 \\x1b]0;x\\x07\\x1b[2K\\x0dgone\\x7f\\x9b") +
+                 "0 von 1 gespeichert, 1 fehlgeschlagen\n"});
         row("skip existing, pause between requests",
             {"--skip-existing --pause 300 -l 1-3 {url}/f§", "f1=/f1 f2=/old f3=/f3", 0, 2,
              "[1/3] gespeichert: *\n[2/3] übersprungen: {dir}/f2\n"
@@ -73,22 +97,39 @@ private Q_SLOTS:
         row("stop after two failures in a row",
             {"--stop-after 2 -l 404;1;405;406;2 {url}/f§", "f1=/f1", 1, 4,
              failed("/f404") + "*\n" + failed("/f405") + failed("/f406") +
-                 "1 von 5 gespeichert, 3 fehlgeschlagen, beendet nach 2 Fehlschlägen in Folge\n"});
+                 "1 von 5 gespeichert, 3 fehlgeschlagen, 1 nicht versucht, beendet nach 2 "
+                 "Fehlschlägen in Folge\nnicht versucht: {url}/f2\n"});
+        // A folder of the file's name is not the file: a failure, never a skip.
+        row("skip existing: a folder of the file's name",
+            {"--skip-existing -l b {url}/su§", "", 1, 0,
+             "{url}/sub: *keine Datei, sondern ein Ordner*\n0 von 1 gespeichert, 1 "
+             "fehlgeschlagen\n"});
         row("four side by side",
             {"-j 4 -l 1-8 {url}/f§", "f1=/f1 f2=/f2 f3=/f3 f4=/f4 f5=/f5 f6=/f6 f7=/f7 f8=/f8", 0,
              8,
              QString("[*/8] gespeichert: {dir}/f* (3 B)\n").repeated(8) + "8 von 8 gespeichert\n"});
-        // The held file keeps what it had and no temporary file is left.
-        const QString stopped = "*\n1 von 3 gespeichert, abgebrochen\n", held = "f1=/f1 fh=/old";
-        row("Ctrl+C", {"-l 1;h;3 {url}/f§", held, 130, 2, stopped, "", SIGINT});
-        row("SIGTERM", {"-l 1;h;3 {url}/f§", held, 143, 2, stopped, "", SIGTERM});
+        // The held file keeps what it had and no temporary file is left; the one cut off and
+        // those never asked for are named.
+        const auto stopped = [](QString first, QString second) -> QString {
+            return "*\n1 von 3 gespeichert, 2 nicht versucht, abgebrochen\n" +
+                   QString("nicht versucht: {url}/f%1\nnicht versucht: {url}/f%2\n")
+                       .arg(first, second);
+        };
+        const QString held = "f1=/f1 fh=/old";
+        row("Ctrl+C", {"-l 1;h;3 {url}/f§", held, 130, 2, stopped("h", "3"), "", SIGINT});
+        row("SIGTERM", {"-l 1;h;3 {url}/f§", held, 143, 2, stopped("h", "3"), "", SIGTERM});
         // Three at once: one saved, one held, one writing its part file.
-        row("SIGTERM -j 3", {"-j 3 -l 1;p;h {url}/f§", held, 143, 3, stopped, "", SIGTERM, 1});
-        refused("unknown option", "--bogus {url}/f§", "'bogus'");
+        row("SIGTERM -j 3",
+            {"-j 3 -l 1;p;h {url}/f§", held, 143, 3, stopped("p", "h"), "", SIGTERM, 1});
+        refused("unknown option", "--bogus {url}/f§", "{unknown option}");
         refused("missing template", "-l 1", "Vorlage");
         refused("two templates", "{url}/f§ {url}/g§", "\"{url}/g§\"");
         refused("empty placeholder", "-p  {url}/f§", "Platzhalter");
-        refused("missing folder", "-d gone {url}/f§", "\"{dir}/gone\"");
+        refused("missing folder without --create-dirs", "-d gone {url}/f§", "\"{dir}/gone\"");
+        refused("empty folder", "-d  {url}/f§", "Zielordner");
+        row("-d . in a vanished working folder",
+            {"-d . {url}/f§", "", 2, 0, "vornix-fetch: *aktuelle Ordner*\n", "", 0, 0,
+             Run::FolderGone});
         refused("folder is a file", "-d afile {url}/f§", "\"{dir}/afile\"", "afile=/old");
         // Nobody can create files there, not even root.
         refused("unwritable folder", "-d /proc {url}/f§", "\"/proc\"");
@@ -105,7 +146,18 @@ private Q_SLOTS:
     void run()
     {
         QFETCH(Run, r);
-        const auto &[arguments, saved, exitCode, requests, err, out, signal, partFiles] = r;
+        const auto &[arguments, saved, exitCode, requests, err, out, signal, partFiles, start] = r;
+        QString unknownOption;
+        if (err.contains("{unknown option}")) {
+            QTranslator qtTexts;
+            if (!qtTexts.load(QLocale(QLocale::German), "qtbase", "_",
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                QSKIP("Qt's German catalogue (qtbase_de.qm) is not installed");
+            unknownOption = qtTexts.translate("QCommandLineParser", "Unknown option '%1'.");
+            if (unknownOption.isEmpty())
+                QSKIP("Qt's German catalogue has no text for an unknown option");
+            unknownOption = unknownOption.arg("bogus");
+        }
         HttpFixtureServer server;
         QVERIFY(server.listen());
         // Each body is its URL path, so a saved file tells where it came from.
@@ -117,6 +169,7 @@ private Q_SLOTS:
         server.serveInTurn("/fr", {busy, {"/fr"}});
         server.serveInTurn("/fs", {busy, busy, {"/fs"}});
         server.serveSilent("/fh");
+        server.serveInTurn("/fe", {{"gone", 404, "\x1b]0;x\x07\x1b[2K\rgone\x7f\xc2\x9b"}});
         // Announced larger than a body kept in memory, so it goes to a part file, and never done.
         server.serveRaw("/fp", "HTTP/1.1 200 OK\r\nContent-Length: 2000000\r\n\r\nbegun");
         QTemporaryDir dir;
@@ -126,12 +179,22 @@ private Q_SLOTS:
             if (entry.endsWith("=/old"))
                 QVERIFY(writeFile(dir.filePath(entry.section('=', 0, 0)), "/old"));
         const auto expand = [&](QString text) {
-            return text.replace("{url}", server.url(QString())).replace("{dir}", dir.path());
+            return text.replace("{url}", server.url(QString()))
+                .replace("{dir}", dir.path())
+                .replace("{unknown option}", unknownOption);
         };
 
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        process.start(VORNIX_FETCH_PROGRAM, expand(arguments).split(' '));
+        QString program = VORNIX_FETCH_PROGRAM;
+        QStringList args = expand(arguments).split(' ');
+        if (start == Run::OutputFull)
+            process.setStandardOutputFile("/dev/full");
+        if (start == Run::FolderGone) {
+            args = QStringList{"-c", R"(cd sub && rmdir ../sub && exec "$0" "$@")", program} + args;
+            program = "/bin/sh";
+        }
+        process.start(program, args);
         QTRY_COMPARE_WITH_TIMEOUT(int(server.requests().size()), requests, kTimeoutMs);
         if (signal != 0) {
             const qsizetype files = saved.count('=') + partFiles;
