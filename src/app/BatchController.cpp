@@ -71,8 +71,10 @@ void BatchController::onFileFinished(const QString &url, FileEnd end)
 
 void BatchController::onFinished(const BatchResult &result)
 {
-    m_lastFailures = result.failures;
+    m_last = result;
     m_lastSkipped = m_skipped;
+    m_lastFolder = targetFolder();
+    m_lastStopAfterFailures = m_stopAfterFailures;
     m_form.prgBatch->batchFinished(result, m_count, m_stopAfterFailures);
     Q_EMIT finished();
 }
@@ -80,7 +82,8 @@ void BatchController::onFinished(const BatchResult &result)
 void BatchController::showResultList()
 {
     if (!m_failureList) {
-        m_failureList = new FailureList(m_lastFailures, m_lastSkipped, &m_form);
+        m_failureList =
+            new FailureList(m_last, m_lastSkipped, m_lastStopAfterFailures, m_lastFolder, &m_form);
         // Queued, so the batch does not run inside the list's own click.
         connect(m_failureList, &FailureList::retryRequested, this, &BatchController::retryRequested,
                 Qt::QueuedConnection);

@@ -28,7 +28,7 @@ public:
     // The options are read from the settings now, so a running batch keeps its own.
     void start(const QStringList &urls, const TransferSettings &transfer);
     void cancel();
-    // Lists the last batch's failed and skipped URLs, to copy or try again.
+    // Lists the last batch's failed, untried and skipped URLs, to copy or try again.
     void showResultList();
 
 Q_SIGNALS:
@@ -51,7 +51,9 @@ private:
     std::unique_ptr<BatchJob> m_job;
     int m_count = 0;
     int m_stopAfterFailures = 0;
-    QList<BatchFailure> m_lastFailures;
+    BatchResult m_last;
+    QString m_lastFolder;
+    int m_lastStopAfterFailures = 0;
     QStringList m_skipped;
     QStringList m_lastSkipped;
     QPointer<FailureList> m_failureList;

@@ -2,7 +2,6 @@
 
 #include "download/BatchMessages.h"
 
-#include <QLocale>
 #include <QMouseEvent>
 #include <QStyleOptionProgressBar>
 #include <algorithm>
@@ -14,10 +13,6 @@ constexpr int kSteps = 1000;
 constexpr int kTextMargin = 8;
 constexpr int kMinWidth = 120;
 
-QString dataSize(qint64 bytes)
-{
-    return QLocale(QLocale::German).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
-}
 } // namespace
 
 BatchProgress::BatchProgress(QWidget *parent) : QProgressBar(parent)
@@ -48,9 +43,9 @@ QString BatchProgress::runningText() const
     if (m_expected > 0)
         text += QStringLiteral(" – %1 %").arg(std::min<qint64>(100, m_received * 100 / m_expected));
     else if (m_received > 0)
-        text += QStringLiteral(" – ") + dataSize(m_received);
+        text += QStringLiteral(" – ") + sizeText(m_received);
     if (m_received > 0 && m_rate > 0)
-        text += QStringLiteral(" – ") + dataSize(m_rate) + QStringLiteral("/s");
+        text += QStringLiteral(" – ") + sizeText(m_rate) + QStringLiteral("/s");
     return text;
 }
 
@@ -67,7 +62,7 @@ void BatchProgress::batchStarted(int count, int parallel)
     m_rate = 0;
     setCursor(Qt::ArrowCursor);
     setToolTip(QString());
-    fitTo(QStringLiteral("%1 von %1 – 100 % – 999,9 KB/s").arg(count));
+    fitTo(QStringLiteral("%1 von %1 – 100 % – 1023,9 KiB/s").arg(count));
     setVisible(true);
     refresh();
 }
@@ -95,7 +90,7 @@ void BatchProgress::bytesReceived(qint64 received, qint64 expected, qint64 bytes
 void BatchProgress::batchFinished(const BatchResult &result, int count, int stopAfterFailures)
 {
     m_result = batchSummary(result, count, stopAfterFailures);
-    m_listable = !result.failures.isEmpty() || result.skipped > 0;
+    m_listable = !result.failures.isEmpty() || !result.untried.isEmpty() || result.skipped > 0;
     setCursor(m_listable ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_cooldown.stop();
     m_pending = false;
@@ -105,7 +100,7 @@ void BatchProgress::batchFinished(const BatchResult &result, int count, int stop
     if (shownText(m_result) != m_result)
         tip << m_result;
     if (m_listable)
-        tip << QStringLiteral("Klicken: fehlgeschlagene und übersprungene Dateien");
+        tip << QStringLiteral("Klicken: nicht gespeicherte Dateien");
     setToolTip(tip.join(QLatin1Char('\n')));
     showNow();
 }

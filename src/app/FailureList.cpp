@@ -1,5 +1,7 @@
 #include "app/FailureList.h"
 
+#include "app/TargetFolder.h"
+#include "download/BatchMessages.h"
 #include "ui/LoadedForms.h"
 
 #include <QClipboard>
@@ -20,9 +22,9 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 }
 } // namespace
 
-FailureList::FailureList(const QList<BatchFailure> &failures, const QStringList &skipped,
-                         QWidget *parent)
-    : QDialog(parent)
+FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
+                         int stopAfterFailures, const QString &folder, QWidget *parent)
+    : QDialog(parent), m_retry(urlsToRetry(result))
 {
     setObjectName(QStringLiteral("frmFehlerliste"));
     setWindowTitle(QStringLiteral("Nicht gespeicherte Dateien"));
@@ -32,37 +34,42 @@ FailureList::FailureList(const QList<BatchFailure> &failures, const QStringList 
     lstDateien->setHeaderLabels({QStringLiteral("URL"), QStringLiteral("Grund")});
     lstDateien->setRootIsDecorated(false);
     lstDateien->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const BatchFailure &failure : failures) {
-        // A write failure's description is the system's reason alone; the box said more.
-        const QString reason =
-            failure.description.isEmpty() ? failure.shownText : failure.description;
-        lstDateien->addTopLevelItem(new QTreeWidgetItem({failure.url, reason}));
-        m_urls << failure.url;
-        m_failed << failure.url;
-    }
-    for (const QString &url : skipped) {
-        lstDateien->addTopLevelItem(
-            new QTreeWidgetItem({url, QStringLiteral("übersprungen, die Datei gibt es schon")}));
+    const auto addRow = [this](const QString &url, const QString &reason) {
+        lstDateien->addTopLevelItem(new QTreeWidgetItem({url, reason}));
         m_urls << url;
+    };
+    for (const BatchFailure &failure : result.failures) {
+        // A write failure's description is the system's reason alone; the box said more.
+        addRow(failure.url,
+               failure.description.isEmpty() ? failure.shownText : failure.description);
     }
+    const QString notTried = untriedReason(result.outcome, stopAfterFailures);
+    for (const UntriedUrl &untried : result.untried)
+        addRow(untried.url, notTried);
+    for (const QString &url : skipped)
+        addRow(url, QStringLiteral("übersprungen, die Datei gibt es schon"));
     lstDateien->resizeColumnToContents(0);
 
     cmdKopieren = button(this, "cmdKopieren", QStringLiteral("Kopieren"));
     cmdErneut = button(this, "cmdErneut", QStringLiteral("Erneut versuchen"));
-    cmdErneut->setEnabled(!m_failed.isEmpty());
+    cmdErneut->setEnabled(!m_retry.isEmpty());
+    cmdZielordner = button(this, "cmdZielordner", QStringLiteral("Zielordner öffnen"));
     cmdSchliessen = button(this, "cmdSchliessen", QStringLiteral("Schließen"));
     connect(cmdKopieren, &QPushButton::clicked, this,
-            [this] { QGuiApplication::clipboard()->setText(m_urls.join(QLatin1String("\r\n"))); });
+            [this] { QGuiApplication::clipboard()->setText(m_urls.join(QLatin1Char('\n'))); });
     connect(cmdErneut, &QPushButton::clicked, this, [this] {
         // The batch's result replaces this list.
-        Q_EMIT retryRequested(m_failed);
+        Q_EMIT retryRequested(m_retry);
         close();
     });
+    connect(cmdZielordner, &QPushButton::clicked, this,
+            [this, folder] { TargetFolder::show(folder); });
     connect(cmdSchliessen, &QPushButton::clicked, this, &QDialog::close);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdKopieren);
     buttons->addWidget(cmdErneut);
+    buttons->addWidget(cmdZielordner);
     buttons->addStretch();
     buttons->addWidget(cmdSchliessen);
     auto *layout = new QVBoxLayout(this);

@@ -10,18 +10,20 @@ class QTreeWidget;
 
 // The URLs of the last batch that were not saved, each with its reason. The
 // window stays usable beside it; "Erneut versuchen" asks for a batch of the
-// failed ones.
+// failed and untried ones.
 class FailureList final : public QDialog
 {
     Q_OBJECT
 public:
-    FailureList(const QList<BatchFailure> &failures, const QStringList &skipped,
-                QWidget *parent = nullptr);
+    // `folder` is where the batch saved; `stopAfterFailures` words a stop after failures.
+    FailureList(const BatchResult &result, const QStringList &skipped, int stopAfterFailures,
+                const QString &folder, QWidget *parent = nullptr);
     ~FailureList() override;
 
     QTreeWidget *lstDateien = nullptr;
     QPushButton *cmdKopieren = nullptr;
     QPushButton *cmdErneut = nullptr;
+    QPushButton *cmdZielordner = nullptr;
     QPushButton *cmdSchliessen = nullptr;
 
 Q_SIGNALS:
@@ -29,5 +31,5 @@ Q_SIGNALS:
 
 private:
     QStringList m_urls;
-    QStringList m_failed;
+    QStringList m_retry;
 };

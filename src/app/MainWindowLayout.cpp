@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolBar>
+#include <QToolButton>
 #include <vector>
 
 namespace {
@@ -92,6 +93,13 @@ void buildDownload(frmMain &w, QWidget *client)
     w.txtProxy->setEnabled(false);
     w.lblSpeicherort = new QLabel(QStringLiteral("Speicherort:"), f);
     w.txtSpeicherOrt = new QLineEdit(f);
+    w.cmdSpeicherOrt = new QToolButton(w.txtSpeicherOrt);
+    w.cmdSpeicherOrt->setText(QStringLiteral("…"));
+    w.cmdSpeicherOrt->setToolTip(QStringLiteral("Zielordner wählen"));
+    w.cmdSpeicherOrt->setAccessibleName(QStringLiteral("Zielordner wählen"));
+    w.cmdSpeicherOrt->setCursor(Qt::ArrowCursor);
+    // Keyboard users have "Zielordner wählen..." under Datei; the designed tab order stays.
+    w.cmdSpeicherOrt->setFocusPolicy(Qt::NoFocus);
     w.lblDateiPrefix = new QLabel(QStringLiteral("Datei-Prefix:"), f);
     w.txtDateiprefix = new QLineEdit(f);
     w.lblReferer = new QLabel(QStringLiteral("Referer-URL:"), f);
@@ -136,6 +144,11 @@ void placeControls(frmMain &w)
         if (qobject_cast<QLabel *>(p.control))
             p.control->setFocusPolicy(Qt::NoFocus);
     }
+    // The chooser sits in the field's frame, at its right end; the text stops short of it.
+    const int side = w.txtSpeicherOrt->height() - 2;
+    w.cmdSpeicherOrt->setObjectName(QStringLiteral("cmdSpeicherOrt"));
+    w.cmdSpeicherOrt->setGeometry(w.txtSpeicherOrt->width() - side - 1, 1, side, side);
+    w.txtSpeicherOrt->setTextMargins(0, 0, side, 0);
     // This face runs a pixel or two wider than the one the layout was measured
     // with; a label may use the gap to its field rather than lose its colon.
     for (QLabel *label : {w.lblSpeicherort, w.lblDateiPrefix, w.lblReferer}) {
@@ -164,6 +177,10 @@ void buildMenus(frmMain &w)
         {"mnuFile",
          "&Datei",
          {{"mnuFileNew", "&Neu", "Ctrl+N", &F::mnuFileNew, nullptr},
+          {"mnuFileChooseFolder", "Zielordner &wählen...", "Ctrl+O", &F::mnuFileChooseFolder,
+           &F::chooseTargetFolder},
+          {"mnuFileOpenFolder", "Zielordner ö&ffnen", nullptr, &F::mnuFileOpenFolder,
+           &F::openTargetFolder},
           {"mnuFileBar0", nullptr, nullptr, nullptr, nullptr},
           {"mnuFileExit", "&Beenden", nullptr, &F::mnuFileExit, &F::mnuFileExit_Click}}},
         {"mnuEdit",

@@ -8,6 +8,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/SettingsDialog.h"
 #include "app/StatusPanel.h"
+#include "app/TargetFolder.h"
 #include "app/UndoBlocker.h"
 #include "download/BatchMessages.h"
 #include "download/NameCollisions.h"
@@ -104,6 +105,7 @@ void frmMain::connectButtons()
     connect(cmdDownload, &QPushButton::clicked, this, &frmMain::cmdDownload_Click);
     connect(cmdAbbruch, &QPushButton::clicked, this, &frmMain::cmdAbbruch_Click);
     connect(prgBatch, &BatchProgress::resultClicked, this, &frmMain::prgBatch_Click);
+    connect(cmdSpeicherOrt, &QToolButton::clicked, this, &frmMain::chooseTargetFolder);
     connect(m_batch, &BatchController::finished, this, [this] { SetDownloadMode(false); });
     connect(m_batch, &BatchController::retryRequested, this, &frmMain::retryFailed);
     for (int i = 0; i < int(optProxy.size()); ++i)
@@ -274,7 +276,7 @@ void frmMain::cmdDownload_Click()
         return;
     // Read once, before the list is built; a click on an option later does not change it.
     const TransferSettings transfer = connection();
-    if (!refreshPreview() || !confirmNameCollisions())
+    if (!refreshPreview() || !confirmSameUrls())
         return;
     startBatch(Dateiliste, transfer);
 }
@@ -295,6 +297,9 @@ TransferSettings frmMain::connection() const
 
 void frmMain::startBatch(const QStringList &urls, const TransferSettings &transfer)
 {
+    // Asked before any request, so a typing mistake costs no traffic.
+    if (!TargetFolder::confirm(txtSpeicherOrt->text(), defaultTargetFolder()))
+        return;
     SetDownloadMode(true);
     m_batch->start(urls, transfer);
 }
@@ -311,8 +316,26 @@ void frmMain::retryFailed(const QStringList &urls)
     startBatch(urls, connection());
 }
 
-bool frmMain::confirmNameCollisions()
+void frmMain::chooseTargetFolder()
 {
+    const QString folder = TargetFolder::choose(this, txtSpeicherOrt->text());
+    if (!folder.isEmpty())
+        txtSpeicherOrt->setText(folder);
+}
+
+void frmMain::openTargetFolder()
+{
+    const QString folder = txtSpeicherOrt->text();
+    TargetFolder::show(folder.isEmpty() ? defaultTargetFolder() : folder);
+}
+
+bool frmMain::confirmSameUrls()
+{
+    // Without the placeholder every URL is the template itself; that says more than the names.
+    const QString placeholder = txtPlatzhalter->text();
+    if (Dateiliste.size() >= 2 && !txtURL->text().contains(placeholder))
+        return MsgBox(missingPlaceholderQuestion(int(Dateiliste.size()), placeholder)) ==
+               Answer::Yes;
     const NameCollision collision = FirstNameCollision(Dateiliste, txtDateiprefix->text());
     if (collision.count == 0)
         return true;

@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QToolBar;
+class QToolButton;
 class StatusPanel;
 
 // The main window. Controls are public so that the handlers of the other
@@ -60,6 +61,7 @@ public:
     QLineEdit *txtProxy = nullptr;
     QLabel *lblSpeicherort = nullptr;
     QLineEdit *txtSpeicherOrt = nullptr;
+    QToolButton *cmdSpeicherOrt = nullptr; // "…" inside txtSpeicherOrt: choose a folder
     QLabel *lblDateiPrefix = nullptr;
     QLineEdit *txtDateiprefix = nullptr;
     QLabel *lblReferer = nullptr;
@@ -69,6 +71,8 @@ public:
     BatchProgress *prgBatch = nullptr; // beside the panel, from the first batch on
 
     QAction *mnuFileNew = nullptr;
+    QAction *mnuFileChooseFolder = nullptr;
+    QAction *mnuFileOpenFolder = nullptr;
     QAction *mnuFileExit = nullptr;
     QAction *mnuEditUndo = nullptr;
     QAction *mnuEditCut = nullptr;
@@ -108,6 +112,8 @@ public Q_SLOTS:
     void tbToolBar_ButtonClick(const QString &Key);
     void prgBatch_Click();
     void retryFailed(const QStringList &urls);
+    void chooseTargetFolder();
+    void openTargetFolder();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -117,7 +123,7 @@ private:
     void connectButtons();
     void guardTextFields();
     void restorePosition();
-    bool confirmNameCollisions();
+    bool confirmSameUrls();
     bool refreshPreview();
     void SetDownloadMode(bool downloading);
     TransferSettings connection() const;

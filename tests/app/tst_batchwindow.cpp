@@ -3,6 +3,7 @@
 #include "app/BatchProgress.h"
 #include "app/FailureList.h"
 #include "app/SettingsDialog.h"
+#include "ui/FolderDialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -12,8 +13,9 @@
 using Settings = QMap<QString, QString>;
 
 // A batch of f01 to f20 with `missing` ones answered with 404 at first and f05 `existing`
-// in the folder before. `listed`: in the failure list, failed first, then skipped; none:
-// not opened. `retried`: the result line after "Erneut versuchen".
+// in the folder before; the last `untried` are never asked for. `listed`: in the failure list,
+// failed first, then untried, then skipped; none: not opened. `retried`: the result line after
+// "Erneut versuchen" (none: nothing to try again).
 struct Outcome
 {
     Settings stored;
@@ -23,6 +25,7 @@ struct Outcome
     int boxes = 0;
     QStringList listed = {};
     QString retried = {};
+    int untried = 0;
 };
 
 // The options `stored` and then `shown` by the dialog, split by "|" in its order: retries,
@@ -53,11 +56,20 @@ private Q_SLOTS:
         row("three 404s, one box each", {{}, false, three, threeFailed, 3});
         row("three 404s collected", {collect, false, three, threeFailed, 0,
                                      QStringList{"/f04", "/f09", "/f17"}, "3 von 3 gespeichert"});
-        row("existing file skipped", {skip, true, {}, "19 von 20 gespeichert, 1 übersprungen"});
+        row("existing file skipped",
+            {skip, true, {}, "19 von 20 gespeichert, 1 übersprungen", 0, QStringList{"/f05"}});
         row("a 404 and a skipped file collected",
             {Settings{{"FehlerSammeln", "1"}, {"VorhandeneUeberspringen", "1"}}, true,
              QList<int>{6}, "18 von 20 gespeichert, 1 fehlgeschlagen, 1 übersprungen", 0,
              QStringList{"/f06", "/f05"}, "1 von 1 gespeichert"});
+        QStringList stopped{"/f03", "/f04"};
+        for (int i = 5; i <= 20; ++i)
+            stopped << QString::fromLatin1(path(i));
+        row("stopped after two failures in a row",
+            {Settings{{"FehlerSammeln", "1"}, {"StopNachFehlern", "2"}}, false, QList<int>{3, 4},
+             "2 von 20 gespeichert, 2 fehlgeschlagen, 16 nicht versucht, beendet nach 2 "
+             "Fehlschlägen in Folge",
+             0, stopped, "18 von 18 gespeichert", 16});
     }
     void result()
     {
@@ -71,14 +83,19 @@ private Q_SLOTS:
         for (int i = 1; i <= 20; ++i) {
             if (!o.missing.contains(i))
                 server->serve(path(i), path(i).mid(1));
-            if (!(o.existing && skip && i == 5))
+            if (!(o.existing && skip && i == 5) && i <= 20 - o.untried)
                 requested << QString("%1 von 20").arg(i);
         }
 
         QStringList shown; // by the bar while each request arrives
-        QVERIFY(download(server->url("/f§"), "01;02;03;04;05;06;07;08;09;10-20",
-                         [&](auto &) { shown << w->prgBatch->text().section(" – ", 0, 0); }));
+        int ahead = 0;     // of the requests, those the bar showed after more files than were done
+        QVERIFY(download(server->url("/f§"), "01;02;03;04;05;06;07;08;09;10-20", [&](auto &) {
+            const QString text = w->prgBatch->text().section(" – ", 0, 0);
+            shown << text;
+            ahead += w->prgBatch->value() > (text.section(' ', 0, 0).toInt() - 1) * 1000 / 20;
+        }));
         QCOMPARE(shown, requested);
+        QCOMPARE(ahead, 0);
         QCOMPARE(w->prgBatch->text(), o.result);
         // A result longer than the bar is cut there, not wrapped, and read whole in the tooltip.
         const int room = w->prgBatch->width() - 16;
@@ -86,8 +103,9 @@ private Q_SLOTS:
                  w->prgBatch->fontMetrics().horizontalAdvance(o.result) > room);
         QVERIFY(w->prgBatch->isVisible());
         QCOMPARE(f->boxes.boxes.size(), o.boxes);
-        QCOMPARE(w->statusPanelText(1), "Download: " + server->url("/f20"));
-        QCOMPARE(files().size(), 20 - o.missing.size());
+        QCOMPARE(w->statusPanelText(1),
+                 "Download: " + server->url(QString::fromLatin1(path(20 - o.untried))));
+        QCOMPARE(files().size(), 20 - o.missing.size() - o.untried);
         if (o.existing)
             QCOMPARE(readFile(dir->filePath("f05")), skip ? "old" : "f05");
         if (o.listed.isEmpty()) // nothing collected, so no list to open
@@ -101,20 +119,34 @@ private Q_SLOTS:
         for (int i = 0; i < list->lstDateien->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = list->lstDateien->topLevelItem(i);
             shown << item->text(0);
-            const QString reason = QString::fromUtf8(i < o.missing.size() ? "404" : "übersprungen");
+            const QString reason = QString::fromUtf8(i < o.missing.size() ? "404"
+                                                     : o.untried ? "nicht versucht: beendet nach 2"
+                                                                 : "übersprungen");
             QVERIFY2(item->text(1).contains(reason), qPrintable(item->text(1)));
         }
         QCOMPARE(shown, o.listed);
         QTest::mouseClick(list->cmdKopieren, Qt::LeftButton);
-        QCOMPARE(QGuiApplication::clipboard()->text(), o.listed.join("\r\n"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), o.listed.join("\n"));
+        QString opened;
+        setFolderOpener([&](const QString &folder) { return !(opened = folder).isEmpty(); });
+        const auto restore = qScopeGuard([] { setFolderOpener({}); });
+        QTest::mouseClick(list->cmdZielordner, Qt::LeftButton);
+        QCOMPARE(opened, dir->path());
 
+        QCOMPARE(list->cmdErneut->isEnabled(), !o.retried.isEmpty());
+        if (o.retried.isEmpty())
+            return;
         for (int i : o.missing)
             server->serve(path(i), "x");
         const qsizetype before = server->requests().size();
         QTest::mouseClick(list->cmdErneut, Qt::LeftButton);
         QTRY_COMPARE(w->prgBatch->text(), o.retried);
         QVERIFY(idle());
-        QCOMPARE(server->requests().size() - before, o.missing.size());
+        QStringList retried; // the failed and the untried, in list order
+        for (qsizetype i = before; i < server->requests().size(); ++i)
+            retried << QString::fromLatin1(server->requests()[i].path());
+        o.listed.replaceInStrings(server->url(QString()), QString());
+        QCOMPARE(retried, o.listed.mid(0, o.missing.size() + o.untried));
         QCOMPARE(files().size(), 20);
     }
     void settingsDialog_data()
@@ -203,8 +235,9 @@ private Q_SLOTS:
         QVERIFY(idle(60000));
         QCOMPARE(server->requests().size(), requested);
         QVERIFY(!cancel || w->statusPanelText(1).startsWith("Abgebrochen - " + server->url("/f0")));
-        QCOMPARE(w->prgBatch->text(), QLatin1String(cancel ? "0 von 12 gespeichert, abgebrochen"
-                                                           : "12 von 12 gespeichert"));
+        QCOMPARE(w->prgBatch->text(),
+                 QLatin1String(cancel ? "0 von 12 gespeichert, 12 nicht versucht, abgebrochen"
+                                      : "12 von 12 gespeichert"));
         QCOMPARE(files().size(), cancel ? 0 : 12);
         for (int i = 1; i <= 12 && !cancel; ++i)
             QCOMPARE(readFile(dir->filePath(QLatin1String(path(i).mid(1)))),

@@ -8,8 +8,9 @@
 struct Batch
 {
     QString url, list;
-    int boxes, count; // count: of URLs the name question names; 0: not asked
-    QString name = {}, prefix = {};
+    int boxes;
+    QString question = {}; // the first box's Ja/Nein question; none: not asked
+    QString prefix = {};
     QStringList written = {};
     bool yes = false; // the answer to every box
     int option = 0;   // of the connection, clicked first; the proxy field keeps "proxy:port"
@@ -75,26 +76,37 @@ private Q_SLOTS:
         const auto row = [](const char *tag, const Batch &b) { QTest::newRow(tag) << b; };
         const QString twenty = "01;02;03;04;05;06;07;08;09;10-20", f = "http://%1/f§";
         const QString stopped = "Abgebrochen - /f2";
-        row("complete",
-            {f, "1-3", 0, 0, "", "", {"f1", "f2", "f3"}, false, 0, "", "Download: /f3"});
-        row("Escape", {f, "1-3", 0, 0, "", "", {"f1"}, false, 0, "escape", stopped});
-        row("window closed", {f, "1-3", 0, 0, "", "", {"f1"}, false, 0, "close", stopped});
-        row("slash moved, Nein", {"http://%1/§", "a/bc.jpg;ab/c.jpg", 1, 2, "abc.jpg"});
-        row("fragment, Ja", {"http://%1/a.jpg#§", twenty, 1, 20, "xa.jpg", "x", {"xa.jpg"}, true});
-        row("placeholder in the host, Nein", {"http://§/a.jpg", "%1;localhost:%2", 1, 2, "a.jpg"});
-        row("first name in list order", {"http://%1/§", "a;b;/a;b;b", 1, 2, "a"});
-        row("names differ", {"http://%1/§", "a/c;a?b;b", 0, 0, "", "", {"a?b", "ac", "b"}});
+        const auto named = [](int count, const char *name) {
+            return QString("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere "
+                           "Downloads überschreiben frühere. Trotzdem fortsetzen?")
+                .arg(count)
+                .arg(QLatin1String(name));
+        };
+        row("complete", {f, "1-3", 0, "", "", {"f1", "f2", "f3"}, false, 0, "", "Download: /f3"});
+        row("Escape", {f, "1-3", 0, "", "", {"f1"}, false, 0, "escape", stopped});
+        row("window closed", {f, "1-3", 0, "", "", {"f1"}, false, 0, "close", stopped});
+        row("slash moved, Nein", {"http://%1/§", "a/bc.jpg;ab/c.jpg", 1, named(2, "abc.jpg")});
+        row("fragment, Ja",
+            {"http://%1/a.jpg#§", twenty, 1, named(20, "xa.jpg"), "x", {"xa.jpg"}, true});
+        row("placeholder in the host, Nein",
+            {"http://§/a.jpg", "%1;localhost:%2", 1, named(2, "a.jpg")});
+        row("first name in list order", {"http://%1/§", "a;b;/a;b;b", 1, named(2, "a")});
+        row("names differ", {"http://%1/§", "a/c;a?b;b", 0, "", "", {"a?b", "ac", "b"}});
+        // The one question names the missing placeholder rather than the clashing names.
+        row("no placeholder, two URLs, Nein",
+            {"http://%1/a.jpg", "1;2", 1,
+             "Die URL enthält den Platzhalter \"§\" nicht, daher sind alle 2 URLs gleich. "
+             "Trotzdem fortsetzen?"});
+        row("no placeholder, one URL", {"http://%1/a.jpg", "1", 0, "", "", {"a.jpg"}});
         // Each would be refused twenty times, one box each, if the batch went on.
-        row("no scheme", {"%1/§.jpg", twenty, 1, 0});
-        row("unsupported scheme", {"ftp://%1/§", twenty, 1, 0});
-        row("empty template", {"", twenty, 1, 0});
-        row("proxy:port", {"http://%1/f§", twenty, 1, 0, "", "", {}, false, 2});
+        row("no scheme", {"%1/§.jpg", twenty, 1});
+        row("unsupported scheme", {"ftp://%1/§", twenty, 1});
+        row("empty template", {"", twenty, 1});
+        row("proxy:port", {"http://%1/f§", twenty, 1, "", "", {}, false, 2});
     }
     void batch()
     {
         QFETCH(Batch, b);
-        const QString question = "Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". Spätere "
-                                 "Downloads überschreiben frühere. Trotzdem fortsetzen?";
         server->setDefaultReply({"x"});
         server->serve("/f1", "body 1");
         if (!b.action.isEmpty())
@@ -122,8 +134,8 @@ private Q_SLOTS:
         const QList<bool> running{false, true, false}; // only "Abbruch" while it runs
         QCOMPARE(buttons, server->requests().isEmpty() ? QList<bool>() : running);
         QCOMPARE(asked.size(), b.boxes);
-        if (b.count) {
-            QCOMPARE(asked[0].text, question.arg(b.count).arg(b.name));
+        if (!b.question.isEmpty()) {
+            QCOMPARE(asked[0].text, b.question);
             QCOMPARE(asked[0].buttons, Message::Buttons::YesNo);
         }
         QCOMPARE(files(), b.written);
@@ -137,6 +149,53 @@ private Q_SLOTS:
             QCOMPARE(w->statusPanelText(1), b.status.replace("/f", server->url("/f")));
         if (b.action == "close")
             QCOMPARE(storedSetting("SpeicherOrt"), dir->path());
+    }
+    // A typed folder that is not there is asked about once, before any request, and made
+    // only after "Ja". `folder`: below the test folder, or "default" or a relative one.
+    void missingFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QStringList>("boxes"); // %1: the folder
+        QTest::addColumn<bool>("saved");
+        const QString asked = "Der Ordner \"%1\" existiert nicht. Soll er angelegt werden?";
+        QTest::newRow("Nein") << "new/sub" << false << QStringList{asked} << false;
+        QTest::newRow("Ja") << "new/sub" << true << QStringList{asked} << true;
+        QTest::newRow("Ja, but a file is in the way")
+            << "file/sub" << true
+            << QStringList{asked, "Der Ordner \"%1\" konnte nicht angelegt werden."} << false;
+        QTest::newRow("the offered default folder") << "default" << false << QStringList{} << true;
+        QTest::newRow("relative, refused as before")
+            << "rel/sub" << true
+            << QStringList{"Bitte geben Sie als Speicherort einen vollständigen Ordner an "
+                           "(zum Beispiel /home/name/Downloads)."}
+            << false;
+    }
+    void missingFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, yes);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, saved);
+        QString target = folder.startsWith("rel") ? folder : dir->filePath(folder);
+        if (folder == "default")
+            QVERIFY(QDir(target = frmMain::defaultTargetFolder()).removeRecursively());
+        QVERIFY(writeFile(dir->filePath("file"), "x"));
+        QList<MsgBoxRequest> &asked = f->boxes.boxes;
+        setMsgBoxHandler([&](const MsgBoxRequest &r) {
+            asked << r;
+            return yes ? Answer::Yes : Answer::No;
+        });
+        server->setDefaultReply({"x"});
+        typeInto(w->txtSpeicherOrt, target);
+        QVERIFY(download(server->url("/f§"), "1;2"));
+        QStringList shown;
+        for (const MsgBoxRequest &box : asked)
+            shown << box.text;
+        QCOMPARE(shown, boxes.replaceInStrings("%1", target));
+        QCOMPARE(server->requests().size(), saved ? 2 : 0);
+        QCOMPARE(readFile(target + "/f2"), saved ? "x" : "<missing>");
+        QCOMPARE(QFileInfo::exists(target), saved);
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -48,6 +49,33 @@ class tst_frmMain final : public QObject
     }
 
 private Q_SLOTS:
+    // Without a display the program says so in one line instead of aborting; it has no options.
+    void withoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no arguments") << QStringList{};
+        QTest::newRow("--help") << QStringList{"--help"};
+        QTest::newRow("--version") << QStringList{"--version"};
+    }
+    void withoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        program.setProcessEnvironment(environment);
+        program.start(VORNIX_WINDOW_PROGRAM, arguments);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QStringList lines =
+            QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith("vornix-downloader: Keine grafische Anzeige gefunden"),
+                 qPrintable(lines[0]));
+        QVERIFY(program.readAllStandardOutput().isEmpty());
+    }
     // A start shows the warning until it is acknowledged, then the window where it
     // was left; closing stores where it is now.
     void startAndClose_data()

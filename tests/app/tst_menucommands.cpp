@@ -1,9 +1,11 @@
 #include "WindowFixture.h"
 #include "WindowTestMain.h"
 #include "app/EditCommands.h"
+#include "ui/FolderDialogs.h"
 
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 // An edit command with `length` characters of every field selected from the fourth on
 // and the focused `field`; `after` it the field's text (txtURL's for the others) and the
@@ -155,6 +157,77 @@ private Q_SLOTS:
         QVERIFY(chooseMenuItem(f->w, "&Datei", "&Beenden"));
         QVERIFY(!f->w.isVisible());
         QCOMPARE(storedSetting("SpeicherOrt"), "/srv/ziel");
+    }
+
+    // "…" in the folder field, "Zielordner wählen..." and its shortcut each open the chooser at
+    // the typed folder; a choice replaces the text, a cancel keeps it, and the focus stays.
+    void chooseFolder_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("cancel");
+        for (const char *way : {"button", "menu", "shortcut"}) {
+            QTest::addRow("%s", way) << way << false;
+            QTest::addRow("%s, cancelled", way) << way << true;
+        }
+    }
+    void chooseFolder()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, cancel);
+        QTemporaryDir typed, chosen;
+        QStringList startedAt;
+        setFolderChooser([&](const QString &start) {
+            startedAt << start;
+            return cancel ? QString() : chosen.path();
+        });
+        const auto restore = qScopeGuard([] { setFolderChooser({}); });
+        typeInto(f->w.txtSpeicherOrt, typed.path());
+        QWidget *focus = QApplication::focusWidget();
+        if (way == "button")
+            QTest::mouseClick(f->w.cmdSpeicherOrt, Qt::LeftButton);
+        else if (way == "menu")
+            QVERIFY(chooseMenuItem(f->w, "&Datei", "Zielordner &wählen..."));
+        else
+            QTest::keyClick(&f->w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(startedAt, QStringList{typed.path()});
+        QCOMPARE(f->w.txtSpeicherOrt->text(), cancel ? typed.path() : chosen.path());
+        QCOMPARE(QApplication::focusWidget(), focus);
+    }
+    // "Zielordner öffnen" shows the typed folder, or the offered one when none is typed.
+    void openFolder_data()
+    {
+        QTest::addColumn<QString>("typed"); // "dir": an existing folder
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("typed folder") << "dir" << true;
+        QTest::newRow("nothing typed") << "" << true;
+        QTest::newRow("missing folder") << "/nicht/da" << false;
+    }
+    void openFolder()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, opened);
+        QTemporaryDir dir;
+        const QString folder = typed == "dir" ? dir.path() : typed;
+        const QString expected = typed.isEmpty() ? frmMain::defaultTargetFolder() : folder;
+        QVERIFY(QDir().mkpath(frmMain::defaultTargetFolder()));
+        QStringList shown;
+        setFolderOpener([&](const QString &path) {
+            shown << path;
+            return true;
+        });
+        const auto restore = qScopeGuard([] { setFolderOpener({}); });
+        typeInto(f->w.txtSpeicherOrt, folder);
+        QVERIFY(chooseMenuItem(f->w, "&Datei", "Zielordner ö&ffnen"));
+        QCOMPARE(shown, opened ? QStringList{expected} : QStringList{});
+        QCOMPARE(f->boxes.boxes.size(), opened ? 0 : 1);
+        if (!opened)
+            QCOMPARE(f->boxes.boxes[0].text, "Der Ordner \"/nicht/da\" existiert nicht.");
+        // Both sit between "Neu" and the separator before "Beenden".
+        QStringList items;
+        for (const QAction *item : f->w.findChild<QMenu *>("mnuFile")->actions())
+            items << item->text();
+        QCOMPARE(items, (QStringList{"&Neu", "Zielordner &wählen...", "Zielordner ö&ffnen", "",
+                                     "&Beenden"}));
     }
 };
 

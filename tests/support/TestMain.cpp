@@ -4,14 +4,17 @@
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
+#include <memory>
 
-void isolateUserEnvironment()
+std::unique_ptr<QTemporaryDir> isolateUserEnvironment()
 {
-    // A folder per process, removed by the system's temp cleaning; the tests
-    // must not leave anything in the real home.
-    QByteArray dir = QFile::encodeName(QDir::tempPath()) + "/vornix-test-XXXXXX";
-    if (!mkdtemp(dir.data()))
+    // A folder per process, removed when the tests are done; the tests must
+    // not leave anything in the real home.
+    auto home =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vornix-test-XXXXXX"));
+    if (!home->isValid())
         std::abort();
+    const QByteArray dir = QFile::encodeName(home->path());
     // XDG_CONFIG_HOME and the like: each a folder of its own.
     for (const QByteArray sub : {"CONFIG_HOME", "DATA_HOME", "CACHE_HOME", "RUNTIME_DIR"}) {
         QDir().mkpath(QFile::decodeName(dir + '/' + sub));
@@ -27,4 +30,5 @@ void isolateUserEnvironment()
     for (const char *name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
                              "ALL_PROXY", "no_proxy", "NO_PROXY"})
         qunsetenv(name);
+    return home;
 }

@@ -1,18 +1,20 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 // Points every per-user location (settings, downloads, caches) at a fresh
-// temporary folder so that no test ever touches the real user's files.
-// Call before the application object exists.
-void isolateUserEnvironment();
+// temporary folder so that no test ever touches the real user's files; the
+// folder goes with the returned object. Call before the application object exists.
+std::unique_ptr<QTemporaryDir> isolateUserEnvironment();
 
 // Like QTEST_MAIN, but isolated; `...` runs once the application object `app` exists.
 #define VORNIX_TEST_MAIN_WITH(Application, TestObject, ...)                                        \
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
-        isolateUserEnvironment();                                                                  \
+        const auto home = isolateUserEnvironment();                                                \
         Application app(argc, argv);                                                               \
         __VA_ARGS__;                                                                               \
         TestObject tc;                                                                             \
