@@ -5,9 +5,7 @@
 #include "about/frmAbout.h"
 #include "version.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
+#include <QtWidgets>
 
 class tst_frmAbout final : public QObject
 {

@@ -3,22 +3,13 @@
 #include "BoxRecorder.h"
 #include "HttpFixtureServer.h"
 #include "TestFiles.h"
+#include "WindowTestMain.h"
 #include "app/BatchController.h"
 #include "app/frmMain.h"
 
-// frmMain.h only declares the classes of its widgets; the tests drive them.
-#include <QClipboard>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QMap>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSettings>
-#include <QTemporaryDir>
+// frmMain.h only declares the classes of its widgets; the tests drive them, and others.
 #include <QTest>
+#include <QtWidgets>
 
 // The settings as the program stores them, read and written behind its back.
 // QSettings objects of one process share their data, so this one sees the

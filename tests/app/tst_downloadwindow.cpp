@@ -1,5 +1,4 @@
 #include "WindowFixture.h"
-#include "WindowTestMain.h"
 
 // One start of a batch: %1 in the template and the list is the fixture's host
 // and port, %2 in the list its port. Every file holds "x", f1 "body 1". What happens as /f2 is
@@ -111,11 +110,8 @@ private Q_SLOTS:
         server->serve("/f1", "body 1");
         if (!b.action.isEmpty())
             server->serveSilent("/f2");
-        QList<MsgBoxRequest> &asked = f->boxes.boxes; // f->boxes puts back the old handler
-        setMsgBoxHandler([&](const MsgBoxRequest &r) {
-            asked << r;
-            return b.yes ? Answer::Yes : Answer::No;
-        });
+        const QList<MsgBoxRequest> &asked = f->boxes.boxes;
+        f->boxes.answer = b.yes ? Answer::Yes : Answer::No;
         QTest::mouseClick(w->optProxy[b.option], Qt::LeftButton);
         QTest::keyClicks(w->txtDateiprefix, b.prefix);
 
@@ -181,16 +177,12 @@ private Q_SLOTS:
         if (folder == "default")
             QVERIFY(QDir(target = frmMain::defaultTargetFolder()).removeRecursively());
         QVERIFY(writeFile(dir->filePath("file"), "x"));
-        QList<MsgBoxRequest> &asked = f->boxes.boxes;
-        setMsgBoxHandler([&](const MsgBoxRequest &r) {
-            asked << r;
-            return yes ? Answer::Yes : Answer::No;
-        });
+        f->boxes.answer = yes ? Answer::Yes : Answer::No;
         server->setDefaultReply({"x"});
         typeInto(w->txtSpeicherOrt, target);
         QVERIFY(download(server->url("/f§"), "1;2"));
         QStringList shown;
-        for (const MsgBoxRequest &box : asked)
+        for (const MsgBoxRequest &box : std::as_const(f->boxes.boxes))
             shown << box.text;
         QCOMPARE(shown, boxes.replaceInStrings("%1", target));
         QCOMPARE(server->requests().size(), saved ? 2 : 0);

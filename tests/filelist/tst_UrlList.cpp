@@ -68,7 +68,6 @@ private Q_SLOTS:
             QCOMPARE(BuildUrl(c.urlTemplate, c.placeholder, c.items[i]), c.urls.value(i));
         // Every URL ends with CR LF, an empty one too.
         QCOMPARE(preview.text.split("\r\n"), c.urls + QStringList{""});
-        QCOMPARE(preview.text.size(), c.size);
     }
 };
 
