@@ -5,11 +5,15 @@
 #include "download/BatchLane.h"
 #include "download/BatchMessages.h"
 #include "download/CurlEventBridge.h"
+#include "download/KeptPart.h"
 #include "download/Reporter.h"
+#include "download/RequestTarget.h"
 #include "download/RetryPolicy.h"
 #include "download/TargetFile.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -121,8 +125,12 @@ void BatchJob::stop(BatchResult::Outcome outcome)
             busy.push_back(lane.get());
     std::sort(busy.begin(), busy.end(),
               [](const BatchLane *a, const BatchLane *b) { return a->order() < b->order(); });
-    for (BatchLane *lane : busy)
-        fileDone(*lane, FileEnd::Cancelled);
+    for (BatchLane *lane : busy) {
+        if (m_options.resume == BatchOptions::Resume::On)
+            lane->inet().cancelKeeping();
+        const QString kept = keepPart(*lane);
+        fileDone(*lane, kept.isEmpty() ? FileEnd::Cancelled : FileEnd::Kept, kept);
+    }
     schedulePump();
 }
 
@@ -209,6 +217,54 @@ bool BatchJob::skipsExisting(BatchLane &lane)
     return false;
 }
 
+QString BatchJob::keptPath(const BatchLane &lane, QString *fileName) const
+{
+    const QString folder = m_fields.targetFolder();
+    const QString name = TargetFileName(m_fields.filePrefix(), RequestTarget::document(lane.url()));
+    if (!IsUsableTargetFolder(folder) || !IsUsableFileName(name))
+        return QString();
+    if (fileName)
+        *fileName = name;
+    return KeptPart::pathFor(folder, name);
+}
+
+void BatchJob::continueKeptPart(BatchLane &lane)
+{
+    if (m_options.resume == BatchOptions::Resume::Off)
+        return;
+    QString name;
+    const QString path = keptPath(lane, &name);
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    std::optional<KeptPart> record;
+    if (m_options.resume == BatchOptions::Resume::On)
+        record = KeptPart::read(path);
+    // A torn record, or the part of another URL of the same name, cannot be continued.
+    if (!record || record->url != lane.url()) {
+        QFile::remove(path);
+        return;
+    }
+    int error = 0;
+    PartFile file = PartFile::adopt(path, name, record->kept, &error);
+    if (!file.isOpen())
+        return;
+    lane.inet().continueBody({std::move(file), *record});
+    Q_EMIT resuming(lane.index(), lane.url(), record->kept);
+}
+
+QString BatchJob::keepPart(BatchLane &lane)
+{
+    PartialBody part = lane.inet().takePartialBody();
+    if (m_options.resume != BatchOptions::Resume::On || !part.file.isOpen())
+        return QString();
+    const QString path = keptPath(lane);
+    if (path.isEmpty() || !part.file.keep(part.record.trailer(), path))
+        return QString();
+    m_result.kept.append({lane.index(), lane.url(), path, part.record.kept});
+    m_done[static_cast<size_t>(lane.index() - 1)] = true;
+    return path;
+}
+
 qint64 BatchJob::scaled(qint64 ms) const
 {
     return std::llround(static_cast<double>(ms) * m_options.timeScale);
@@ -242,6 +298,8 @@ void BatchJob::startRequest(BatchLane &lane)
     // The file may have come while the lane waited.
     if (lane.attempt() == 1 && skipsExisting(lane))
         return;
+    if (lane.attempt() == 1)
+        continueKeptPart(lane);
     m_anyRequest = true;
     Q_EMIT requestStarted(lane.index(), lane.url());
     TransferSettings settings = m_options.transfer;
@@ -249,6 +307,7 @@ void BatchJob::startRequest(BatchLane &lane)
     const QString folder = m_fields.targetFolder();
     settings.spillFolder = IsUsableTargetFolder(folder) ? folder : QString();
     settings.keepPartialBody = lane.attempt() <= m_options.retries;
+    settings.keepForResume = m_options.resume == BatchOptions::Resume::On;
     // Shown here, one at a time, and only once a URL has no try left.
     settings.holdMessages = true;
     if (!lane.request(m_fields.referer(), settings))
@@ -334,8 +393,12 @@ void BatchJob::saveBody(BatchLane &lane)
 void BatchJob::fail(BatchLane &lane, const BatchFailure &failure, const Message *shown,
                     BatchResult::Outcome endsBatch)
 {
-    m_result.failures.append(failure);
-    m_result.failures.last().index = lane.index();
+    // A body worth continuing counts as kept, not as failed; the failure is still told.
+    const QString kept = keepPart(lane);
+    if (kept.isEmpty()) {
+        m_result.failures.append(failure);
+        m_result.failures.last().index = lane.index();
+    }
     m_done[static_cast<size_t>(lane.index() - 1)] = true;
     if (endsBatch != BatchResult::Outcome::Completed) {
         m_result.outcome = endsBatch;
@@ -344,7 +407,7 @@ void BatchJob::fail(BatchLane &lane, const BatchFailure &failure, const Message 
     // A cancel while the message was open has ended the file already.
     if (shown && (!showMessage(*shown) || lane.state() == BatchLane::State::Idle))
         return;
-    fileDone(lane, FileEnd::Failed);
+    fileDone(lane, kept.isEmpty() ? FileEnd::Failed : FileEnd::Kept, kept);
     if (endsBatch != BatchResult::Outcome::Completed)
         stop(endsBatch);
 }
@@ -356,7 +419,7 @@ void BatchJob::fileDone(BatchLane &lane, FileEnd end, const QString &path)
     lane.release();
     if (end != FileEnd::Cancelled) {
         m_done[static_cast<size_t>(index - 1)] = true;
-        m_inARow = end == FileEnd::Failed ? m_inARow + 1 : 0;
+        m_inARow = end == FileEnd::Failed || end == FileEnd::Kept ? m_inARow + 1 : 0;
         if (!m_stopping && m_options.stopAfterFailures > 0 &&
             m_inARow >= m_options.stopAfterFailures) {
             Q_EMIT fileFinished(index, url, end, path);

@@ -42,6 +42,8 @@ public:
 Q_SIGNALS:
     // URL `index` (from 1) is taken up: a pause, a skip or a request follows.
     void fileStarted(int index, const QString &url);
+    // The request that follows continues a body kept by an earlier batch after `bytes`.
+    void resuming(int index, const QString &url, qint64 bytes);
     // A request for it goes out, the first or another try.
     void requestStarted(int index, const QString &url);
     // All running transfers together: bytes so far, their announced sizes
@@ -49,7 +51,7 @@ Q_SIGNALS:
     void bytesReceived(qint64 received, qint64 expected, qint64 bytesPerSecond);
     // The next try of URL `index` follows in `ms`.
     void retryWaiting(int index, const QString &url, qint64 ms, int attempt, int attempts);
-    // Done with URL `index`; `path` is its file (saved, or found there).
+    // Done with URL `index`; `path` is its file (saved, or found there) or its kept part.
     void fileFinished(int index, const QString &url, FileEnd end, const QString &path);
     void finished(const BatchResult &result);
 
@@ -78,6 +80,11 @@ private:
     // for a file, failed for anything else. True when it did.
     bool skipsExisting(BatchLane &lane);
     bool prepareFolder(const QString &folder) const;
+    // The hidden file a cut body of the lane's URL is kept in; empty without a usable name.
+    QString keptPath(const BatchLane &lane, QString *fileName = nullptr) const;
+    void continueKeptPart(BatchLane &lane);
+    // Where the lane's cut body has been kept to be continued; empty when it has not.
+    QString keepPart(BatchLane &lane);
 
     BatchFields &m_fields;
     Reporter &m_reporter;

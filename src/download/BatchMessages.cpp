@@ -61,6 +61,8 @@ QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailu
         text += QStringLiteral(", %1 übersprungen").arg(result.skipped);
     if (!result.untried.isEmpty())
         text += QStringLiteral(", %1 nicht versucht").arg(result.untried.size());
+    if (!result.kept.isEmpty())
+        text += QStringLiteral(", %1 unvollständig (fortsetzbar)").arg(result.kept.size());
     if (result.outcome == BatchResult::Outcome::Cancelled)
         text += QStringLiteral(", abgebrochen");
     else if (result.outcome == BatchResult::Outcome::TooManyFailures)
@@ -91,6 +93,16 @@ QString untriedReason(BatchResult::Outcome outcome, int stopAfterFailures)
         break;
     }
     return QStringLiteral("nicht versucht: ") + why;
+}
+
+QString keptReason(qint64 bytes)
+{
+    return QStringLiteral("unvollständig, %1 behalten (fortsetzbar)").arg(sizeText(bytes));
+}
+
+QString resumeText(qint64 bytes)
+{
+    return QStringLiteral("Fortsetzen bei ") + sizeText(bytes);
 }
 
 QString sizeText(qint64 bytes)

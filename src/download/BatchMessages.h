@@ -14,6 +14,10 @@ Message missingPlaceholderQuestion(int count, const QString &placeholder);
 QString batchSummary(const BatchResult &result, int urlCount, int stopAfterFailures);
 // Why a URL of the list was never tried, for the list of what was not saved.
 QString untriedReason(BatchResult::Outcome outcome, int stopAfterFailures);
+// A kept part in the list of what was not saved.
+QString keptReason(qint64 bytes);
+// What a front end shows while a kept part is continued: "Fortsetzen bei 45,0 MiB".
+QString resumeText(qint64 bytes);
 // A size in binary units, the same in every front end: "512 B", "1,5 MiB".
 QString sizeText(qint64 bytes);
 // The status line while the batch waits before another try of url.

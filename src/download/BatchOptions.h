@@ -29,6 +29,13 @@ struct BatchOptions
     double timeScale = 1.0;
     // Transfers running side by side (1 to kMaxParallel).
     int parallel = 1;
+    // What becomes of a large body cut short (cancelled, or failed for good
+    // with a failure worth a retry): Off drops it, as always; On keeps it in a
+    // hidden file beside its target when it can be continued safely, and
+    // continues such a file when its URL comes again; Discard drops it and
+    // removes a kept one instead of continuing it.
+    enum class Resume { Off, On, Discard };
+    Resume resume = Resume::Off;
     // The connection and the memory limit of every request; the batch sets
     // the folder, the messages and the kept part of a body itself.
     TransferSettings transfer = {};

@@ -5,7 +5,8 @@
 #include <QStringList>
 
 // How a batch was done with one URL of its list.
-enum class FileEnd { Saved, Skipped, Failed, Cancelled };
+// Kept: it failed or was cancelled with the start of its body kept to be continued.
+enum class FileEnd { Saved, Skipped, Failed, Cancelled, Kept };
 
 // A URL whose file was not written, and why, as the person was told.
 struct BatchFailure
@@ -25,6 +26,15 @@ struct UntriedUrl
     QString url;
 };
 
+// A URL whose body was cut short and kept to be continued by a later batch.
+struct KeptUrl
+{
+    int index = 0; // in the batch's list, from 1
+    QString url;
+    QString path;     // the hidden file that holds it
+    qint64 bytes = 0; // of the body
+};
+
 // How a batch ended, and what it came to.
 struct BatchResult
 {
@@ -42,7 +52,8 @@ struct BatchResult
     int skipped = 0; // their files existed already
     QList<BatchFailure> failures;
     QList<UntriedUrl> untried; // in list order
+    QList<KeptUrl> kept;       // neither failed nor untried
 };
 
-// What is worth asking for again: the failed and the untried URLs, in list order.
+// What is worth asking for again: the failed, kept and untried URLs, in list order.
 QStringList urlsToRetry(const BatchResult &result);

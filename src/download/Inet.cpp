@@ -61,7 +61,15 @@ Inet::~Inet()
 void Inet::Cancel()
 {
     stopRequest();
-    m_partial = Partial();
+    m_partial = PartialBody();
+}
+
+void Inet::CancelKeeping()
+{
+    abortTransfer();
+    if (m_config.keepForResume && !m_partial.file.isOpen())
+        keepBody();
+    stopRequest();
 }
 
 void Inet::stopRequest()
@@ -101,14 +109,15 @@ void Inet::Execute(const QString &url, const QString &operation, const QByteArra
     const QByteArray proxy = m_config.accessType == ::AccessType::NamedProxy
                                  ? namedProxyUrl(m_config.proxy)
                                  : QByteArray();
+    m_header = header;
     setRequestHeader(header);
 
-    Partial partial = std::exchange(m_partial, Partial());
+    PartialBody partial = std::exchange(m_partial, PartialBody());
     stopRequest();
     m_url = url;
     configureRequest(target, proxy);
     resetRequestState();
-    if (partial.file.isOpen() && partial.url == url)
+    if (partial.file.isOpen() && partial.record.url == url)
         continueWith(std::move(partial));
     startTransfer();
 }
@@ -267,18 +276,34 @@ void Inet::onTransferDone(void *easy, int result)
         finish(static_cast<CURLcode>(result));
 }
 
-void Inet::continueWith(Partial partial)
+void Inet::continueWith(PartialBody partial)
 {
+    // Without a length and a validator the rest could belong to another version.
+    if (!partial.record.resumable() || partial.file.size() != partial.record.kept)
+        return;
     m_attempt.resumeFrom = partial.file.size();
-    m_attempt.resumeTotal = partial.total;
+    m_attempt.resumed = partial.record;
     m_body.resume(std::move(partial.file));
     const QByteArray range = QByteArray::number(m_attempt.resumeFrom) + '-';
     curl_easy_setopt(m_easy, CURLOPT_RANGE, range.constData());
+    // A server that has another version by now answers with all of it.
+    const QByteArray ifRange = "If-Range: " + m_attempt.resumed.validator();
+    m_headers = curl_slist_append(m_headers, ifRange.constData());
+    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
+}
+
+QByteArray Inet::effectiveUrl() const
+{
+    char *target = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &target);
+    return target ? QByteArray(target) : QByteArray();
 }
 
 void Inet::restartWhole()
 {
     curl_easy_setopt(m_easy, CURLOPT_RANGE, nullptr);
+    setRequestHeader(m_header);
+    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
     resetRequestState();
     try {
         startTransfer();
@@ -349,12 +374,25 @@ void Inet::fail(qint32 number, const QString &info)
 
 void Inet::keepPartial(qint32 number)
 {
-    if (!m_config.keepPartial || !m_attempt.bodyAccepted || !m_body.spilled() ||
-        m_body.received() <= 0 || !RetryPolicy::isTransient(number))
+    if ((m_config.keepPartial || m_config.keepForResume) && RetryPolicy::isTransient(number))
+        keepBody();
+}
+
+void Inet::keepBody()
+{
+    if (!m_attempt.bodyAccepted || !m_body.spilled() || m_body.received() <= 0)
         return;
-    m_partial.total = m_body.expectedSize();
-    m_partial.url = m_url;
-    m_partial.file = m_body.takeFile();
+    KeptPart record;
+    record.url = m_url;
+    record.finalUrl = QString::fromUtf8(effectiveUrl());
+    record.etag = m_attempt.etag;
+    record.lastModified = m_attempt.lastModified;
+    record.total = m_body.expectedSize();
+    PartFile file = m_body.takeFile();
+    record.kept = file.size();
+    // A body that cannot be continued safely goes with `file`.
+    if (record.resumable())
+        m_partial = {std::move(file), record};
 }
 
 void Inet::onIdleCheck()
@@ -416,6 +454,8 @@ bool Inet::onHeaderLine(const char *line, size_t length)
         m_attempt.statusLine = text;
         m_answer.retryAfter.clear();
         m_attempt.contentRange.clear();
+        m_attempt.etag.clear();
+        m_attempt.lastModified.clear();
         m_attempt.bodyAccepted = false;
         postState(icReceivingResponse);
         return true;
@@ -431,6 +471,16 @@ bool Inet::onHeaderLine(const char *line, size_t length)
     const QByteArrayView range("content-range:");
     if (text.left(range.size()).compare(range, Qt::CaseInsensitive) == 0)
         m_attempt.contentRange = text.mid(range.size()).trimmed();
+    // A weak ETag does not promise the same bytes, so only a strong one counts.
+    const QByteArrayView etag("etag:");
+    if (text.left(etag.size()).compare(etag, Qt::CaseInsensitive) == 0) {
+        const QByteArray value = text.mid(etag.size()).trimmed();
+        if (!value.startsWith("W/") && !value.isEmpty())
+            m_attempt.etag = value;
+    }
+    const QByteArrayView modified("last-modified:");
+    if (text.left(modified.size()).compare(modified, Qt::CaseInsensitive) == 0)
+        m_attempt.lastModified = text.mid(modified.size()).trimmed();
     return true;
 }
 
@@ -453,20 +503,37 @@ bool Inet::continuationFits(qint64 *total) const
     if (!startOk || !endOk || !(totalOk || totalUnknown) || start != m_attempt.resumeFrom ||
         end < start)
         return false;
-    if ((whole >= 0 && end + 1 != whole) ||
-        (m_attempt.resumeTotal >= 0 && whole != m_attempt.resumeTotal))
+    if ((whole >= 0 && end + 1 != whole) || whole != m_attempt.resumed.total)
         return false;
     *total = end + 1;
     return true;
+}
+
+// The rest comes from where the kept start came from, and no validator it
+// brings says it belongs to another version.
+bool Inet::sameVersion() const
+{
+    const KeptPart &kept = m_attempt.resumed;
+    if (!kept.finalUrl.isEmpty() && QString::fromUtf8(effectiveUrl()) != kept.finalUrl)
+        return false;
+    if (!m_attempt.etag.isEmpty() && m_attempt.etag != kept.etag)
+        return false;
+    return m_attempt.lastModified.isEmpty() || kept.lastModified.isEmpty() ||
+           m_attempt.lastModified == kept.lastModified;
 }
 
 // The answer to a range request; false when it is to be asked for whole instead.
 bool Inet::onContinuation(long status)
 {
     qint64 total = -1;
-    if (status == 206 && continuationFits(&total)) {
+    if (status == 206 && continuationFits(&total) && sameVersion()) {
         m_attempt.bodyAccepted = true;
         m_body.setExpectedSize(total);
+        // Kept again with the validators it was first kept with, unless it brought its own.
+        if (m_attempt.etag.isEmpty())
+            m_attempt.etag = m_attempt.resumed.etag;
+        if (m_attempt.lastModified.isEmpty())
+            m_attempt.lastModified = m_attempt.resumed.lastModified;
         return true;
     }
     if (status != 200) {

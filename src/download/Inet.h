@@ -3,6 +3,7 @@
 #include "download/AccessType.h"
 #include "download/BodyStore.h"
 #include "download/CurlEventBridge.h"
+#include "download/KeptPart.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -93,10 +94,20 @@ public:
     // While set, a spilled body that breaks off midway with a failure worth
     // another try keeps its part file, and the next Execute of the same URL
     // asks only for the rest. Any other request, Cancel and
-    // DropPartialBody remove it.
+    // DropPartialBody remove it. Only a body whose length and validator
+    // (strong ETag or Last-Modified) are known is kept: without them the
+    // rest could belong to another version.
     void setKeepPartialBody(bool keep) { m_config.keepPartial = keep; }
+    // Also keeps such a body when no try follows, and on CancelKeeping, for
+    // TakePartialBody.
+    void setKeepForResume(bool keep) { m_config.keepForResume = keep; }
     qint64 PartialBodySize() const { return m_partial.file.size(); }
-    void DropPartialBody() { m_partial = Partial(); }
+    void DropPartialBody() { m_partial = PartialBody(); }
+    PartialBody TakePartialBody() { return std::exchange(m_partial, PartialBody()); }
+    // A body kept earlier, to continue with the next Execute of its URL.
+    void ContinueBody(PartialBody partial) { m_partial = std::move(partial); }
+    // Like Cancel, but a body that can be continued is kept (setKeepForResume).
+    void CancelKeeping();
     // The system's reason why the last body could not be stored (disk full,
     // folder gone); empty when it could.
     QString WriteFailure() const { return m_answer.writeFailure; }
@@ -132,13 +143,6 @@ private:
     static int prereqCallback(void *clientp, char *primaryIp, char *localIp, int primaryPort,
                               int localPort);
 
-    struct Partial
-    {
-        PartFile file;
-        QString url;
-        qint64 total = -1; // the body's whole length, -1 unknown
-    };
-
     void checkRequest(const QString &operation, const QByteArray &data, const Header &header) const;
     void setRequestHeader(const Header &header);
     void configureRequest(const RequestTarget &target, const QByteArray &proxy);
@@ -148,9 +152,12 @@ private:
     void restartBody();
     void stopRequest();
     void startTransfer();
-    void continueWith(Partial partial);
+    void continueWith(PartialBody partial);
+    void keepBody();
+    QByteArray effectiveUrl() const;
     void keepPartial(qint32 number);
     bool continuationFits(qint64 *total) const;
+    bool sameVersion() const;
     bool onContinuation(long status);
     void restartWhole();
     void onTransferDone(void *easy, int result);
@@ -176,6 +183,7 @@ private:
         QString spillFolder;
         qint64 memoryLimit = BodyStore::kDefaultMemoryLimit;
         bool keepPartial = false;
+        bool keepForResume = false;
         int idleTimeoutMs = kDefaultIdleTimeoutMs;
     };
 
@@ -192,10 +200,12 @@ private:
         bool headerComplete = false;
         QByteArray statusLine;
         QByteArray contentRange;
+        QByteArray etag; // strong only
+        QByteArray lastModified;
         // Bytes kept from the failed try that this request continues; 0 when
         // it asks for the whole body.
         qint64 resumeFrom = 0;
-        qint64 resumeTotal = -1;
+        KeptPart resumed; // what the continued body was kept with
         bool restartWhole = false;
         qint32 abortNumber = 0;
         QString abortInfo;
@@ -223,7 +233,8 @@ private:
     Attempt m_attempt;
     Answer m_answer;
     QString m_url;
-    Partial m_partial;
+    PartialBody m_partial;
+    Header m_header; // the caller's, without what a continuation adds
     bool m_requested = false;
     bool m_running = false;
     quint64 m_generation = 0;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -23,7 +24,8 @@ mode_t currentUmask()
 // "." + at most this many bytes of the name + ".part-XXXXXX".
 constexpr qsizetype kNameBytes = 100;
 
-QByteArray partPattern(const QString &folder, const QString &name)
+// ".<name>.part-" with the name cut to fit; six random characters follow.
+QByteArray partPrefix(const QString &name)
 {
     QByteArray bytes = QFile::encodeName(name);
     if (bytes.size() > kNameBytes) {
@@ -33,16 +35,31 @@ QByteArray partPattern(const QString &folder, const QString &name)
             --cut;
         bytes.truncate(cut);
     }
-    QByteArray pattern = QFile::encodeName(folder);
-    if (!pattern.endsWith('/'))
-        pattern += '/';
-    return pattern + '.' + bytes + ".part-XXXXXX";
+    return '.' + bytes + ".part-";
+}
+
+QByteArray randomSuffix()
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray suffix(6, Qt::Uninitialized);
+    for (char &c : suffix)
+        c = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+    return suffix;
+}
+
+QByteArray folderPath(const QString &folder)
+{
+    QByteArray path = QFile::encodeName(folder);
+    if (!path.endsWith('/'))
+        path += '/';
+    return path;
 }
 } // namespace
 
 PartFile::PartFile(PartFile &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::exchange(other.m_path, QByteArray())),
-      m_size(std::exchange(other.m_size, 0))
+    : m_fd(std::exchange(other.m_fd, -1)), m_dirFd(std::exchange(other.m_dirFd, -1)),
+      m_name(std::exchange(other.m_name, QByteArray())),
+      m_path(std::exchange(other.m_path, QByteArray())), m_size(std::exchange(other.m_size, 0))
 {
 }
 
@@ -51,6 +68,8 @@ PartFile &PartFile::operator=(PartFile &&other) noexcept
     if (this != &other) {
         discard();
         m_fd = std::exchange(other.m_fd, -1);
+        m_dirFd = std::exchange(other.m_dirFd, -1);
+        m_name = std::exchange(other.m_name, QByteArray());
         m_path = std::exchange(other.m_path, QByteArray());
         m_size = std::exchange(other.m_size, 0);
     }
@@ -59,18 +78,71 @@ PartFile &PartFile::operator=(PartFile &&other) noexcept
 
 PartFile PartFile::create(const QString &folder, const QString &name, int *error)
 {
-    PartFile part;
-    QByteArray path = partPattern(folder, name);
-    const int fd = ::mkostemp(path.data(), O_CLOEXEC);
-    if (fd < 0) {
+    const QByteArray path = folderPath(folder);
+    const int dirFd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
         *error = errno;
+        return PartFile();
+    }
+    return createIn(dirFd, path, partPrefix(name), error);
+}
+
+PartFile PartFile::createIn(int dirFd, const QByteArray &path, const QByteArray &prefix, int *error)
+{
+    PartFile part;
+    part.m_dirFd = dirFd;
+    for (int tries = 0; tries < 100; ++tries) {
+        const QByteArray name = prefix + randomSuffix();
+        const int fd = ::openat(dirFd, name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC,
+                                0666 & ~currentUmask());
+        if (fd >= 0) {
+            part.m_fd = fd;
+            part.m_name = name;
+            part.m_path = path + name;
+            return part;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    *error = errno;
+    return part;
+}
+
+PartFile PartFile::adopt(const QString &keptPath, const QString &name, qint64 size, int *error)
+{
+    const QFileInfo kept(keptPath);
+    PartFile part = create(kept.path(), name, error);
+    if (!part.isOpen())
+        return part;
+    const QByteArray keptName = QFile::encodeName(kept.fileName());
+    ::close(std::exchange(part.m_fd, -1));
+    // Renamed over the fresh name: no two batches continue the same part.
+    if (::renameat(part.m_dirFd, keptName.constData(), part.m_dirFd, part.m_name.constData()) !=
+            0 ||
+        (part.m_fd = ::openat(part.m_dirFd, part.m_name.constData(),
+                              O_RDWR | O_NOFOLLOW | O_CLOEXEC)) < 0 ||
+        ::ftruncate(part.m_fd, size) != 0 || ::lseek(part.m_fd, size, SEEK_SET) != size) {
+        *error = errno;
+        part.discard();
         return part;
     }
-    // mkostemp makes the file private; a downloaded file gets the usual rights.
-    ::fchmod(fd, 0666 & ~currentUmask());
-    part.m_fd = fd;
-    part.m_path = path;
+    part.m_size = size;
     return part;
+}
+
+bool PartFile::keep(const QByteArray &trailer, const QString &keptPath)
+{
+    int error = 0;
+    if (!isOpen() || !write(trailer.constData(), static_cast<size_t>(trailer.size()), &error) ||
+        ::fsync(m_fd) != 0 || !closeFile(&error) ||
+        ::renameat(m_dirFd, m_name.constData(), AT_FDCWD,
+                   QFile::encodeName(keptPath).constData()) != 0) {
+        discard();
+        return false;
+    }
+    m_name.clear();
+    discard();
+    return true;
 }
 
 bool PartFile::write(const char *data, size_t length, int *error)
@@ -119,7 +191,7 @@ bool PartFile::closeFile(int *error)
 
 bool PartFile::copyInto(PartFile &destination, int *error)
 {
-    const int source = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC);
+    const int source = ::openat(m_dirFd, m_name.constData(), O_RDONLY | O_CLOEXEC);
     if (source < 0) {
         *error = errno;
         return false;
@@ -145,11 +217,12 @@ bool PartFile::renameOnto(const QString &target, int *error)
 {
     if (!closeFile(error))
         return false;
-    if (::rename(m_path.constData(), QFile::encodeName(target).constData()) != 0) {
+    if (::renameat(m_dirFd, m_name.constData(), AT_FDCWD, QFile::encodeName(target).constData()) !=
+        0) {
         *error = errno;
         return false;
     }
-    m_path.clear();
+    m_name.clear();
     return true;
 }
 
@@ -174,7 +247,11 @@ void PartFile::discard()
 {
     if (m_fd >= 0)
         ::close(std::exchange(m_fd, -1));
-    if (!m_path.isEmpty())
-        ::unlink(std::exchange(m_path, QByteArray()).constData());
+    // Through the folder it was made in, wherever that lies now.
+    if (!m_name.isEmpty())
+        ::unlinkat(m_dirFd, std::exchange(m_name, QByteArray()).constData(), 0);
+    if (m_dirFd >= 0)
+        ::close(std::exchange(m_dirFd, -1));
+    m_path.clear();
     m_size = 0;
 }

@@ -7,8 +7,10 @@
 
 // A hidden file in the folder a body is meant for, written while the body
 // arrives. Completing it is a rename onto the target, so the target is either
-// the old file or the whole new one; a part file that is not completed is
-// removed when it goes, whatever ended the transfer.
+// the old file or the whole new one; a part file that is not completed or
+// kept is removed when it goes, whatever ended the transfer. It is named
+// through the folder it was made in, held open, so it is found again even
+// when that folder has been moved meanwhile.
 class PartFile final
 {
 public:
@@ -22,6 +24,9 @@ public:
     // ".<name>.part-XXXXXX" in folder, with the usual rights of a new file.
     // On failure the result is not open and error holds errno.
     static PartFile create(const QString &folder, const QString &name, int *error);
+    // Takes over the kept part at keptPath to write on after its first `size`
+    // bytes; the kept name is free again afterwards.
+    static PartFile adopt(const QString &keptPath, const QString &name, qint64 size, int *error);
 
     bool isOpen() const { return m_fd >= 0; }
     const QByteArray &path() const { return m_path; }
@@ -39,14 +44,20 @@ public:
     bool complete(const QString &target, QString *errorText);
     // Removes the file; harmless when there is none.
     void discard();
+    // Ends with `trailer` after the bytes and renames the file to keptPath,
+    // where adopt() finds it; on failure the file is removed.
+    bool keep(const QByteArray &trailer, const QString &keptPath);
 
 private:
+    static PartFile createIn(int dirFd, const QByteArray &path, const QByteArray &name, int *error);
     bool closeFile(int *error);
     bool renameOnto(const QString &target, int *error);
     bool copyOnto(const QString &target, int *error);
     bool copyInto(PartFile &destination, int *error);
 
     int m_fd = -1;
-    QByteArray m_path;
+    int m_dirFd = -1;  // the folder it was made in
+    QByteArray m_name; // in that folder
+    QByteArray m_path; // as it was made, for messages
     qint64 m_size = 0;
 };

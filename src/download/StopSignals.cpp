@@ -1,4 +1,4 @@
-#include "StopSignals.h"
+#include "download/StopSignals.h"
 
 #include <QSocketNotifier>
 #include <cerrno>
@@ -8,6 +8,7 @@
 
 namespace {
 int g_pipe[2] = {-1, -1};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void onSignal(int number)
 {
@@ -30,16 +31,16 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     sigemptyset(&action.sa_mask);
     // The second Ctrl+C is for a program that no longer listens.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int number : kStopSignals)
+        sigaction(number, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
     if (m_notifier == nullptr)
         return;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int number : kStopSignals)
+        std::signal(number, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     close(g_pipe[0]);

@@ -4,9 +4,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal: the handler only writes the
-// signal's number into a pipe, and a socket notifier reads it there, outside
-// the handler. A second signal of the same kind ends the process the usual way.
+// Turns SIGINT, SIGTERM and SIGHUP (the terminal closed, a logout) into a Qt
+// signal: the handler only writes the signal's number into a pipe, and a
+// socket notifier reads it there, outside the handler. A second signal of the
+// same kind ends the process the usual way.
 class StopSignals final : public QObject
 {
     Q_OBJECT
@@ -17,7 +18,7 @@ public:
     bool installed() const { return m_notifier != nullptr; }
 
 Q_SIGNALS:
-    // The first SIGINT or SIGTERM, once the event loop has seen it.
+    // The first of them, once the event loop has seen it.
     void received(int signalNumber);
 
 private:

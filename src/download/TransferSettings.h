@@ -22,6 +22,9 @@ struct TransferSettings
     // A large body that breaks off midway is kept for the next request of the
     // same URL, which asks only for the rest; for a try that another follows.
     bool keepPartialBody = false;
+    // Such a body, with a known length and validator, is also kept when no try
+    // follows and when the request is cancelled with cancelKeeping().
+    bool keepForResume = false;
     // A transfer that receives nothing for this long fails; 0: Inet's default.
     int idleTimeoutMs = 0;
 };

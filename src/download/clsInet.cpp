@@ -138,6 +138,7 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer,
             Inetd->setSpillFolder(settings.spillFolder);
             Inetd->setMemoryLimit(settings.memoryLimit);
             Inetd->setKeepPartialBody(settings.keepPartialBody);
+            Inetd->setKeepForResume(settings.keepForResume);
             Inetd->setIdleTimeout(settings.idleTimeoutMs > 0 ? settings.idleTimeoutMs
                                                              : Inet::kDefaultIdleTimeoutMs);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
@@ -153,6 +154,25 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer,
 void clsInet::DropPartialBody()
 {
     Inetd->DropPartialBody();
+}
+
+void clsInet::cancelKeeping()
+{
+    if (Inetd->StillExecuting())
+        Inetd->CancelKeeping();
+    emptyBuffer();
+    m_failure.reset();
+    DownloadStatus = TransferStatus::Outstanding;
+}
+
+PartialBody clsInet::takePartialBody()
+{
+    return Inetd->TakePartialBody();
+}
+
+void clsInet::continueBody(PartialBody partial)
+{
+    Inetd->ContinueBody(std::move(partial));
 }
 
 void clsInet::emptyBuffer()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/AccessType.h"
+#include "download/KeptPart.h"
 #include "download/Message.h"
 #include "download/PartFile.h"
 #include "download/TransferSettings.h"
@@ -80,6 +81,13 @@ public:
     // Ends the running request and drops what it received, without a message;
     // DownloadStatus stays Outstanding and finished() does not follow.
     void cancelRequest();
+    // Like cancelRequest, but a body that can be continued is kept
+    // (TransferSettings::keepForResume) for takePartialBody.
+    void cancelKeeping();
+    // The body kept after a failure or cancelKeeping; its file is closed when there is none.
+    PartialBody takePartialBody();
+    // A body kept earlier, continued by the next RequestFile of its URL.
+    void continueBody(PartialBody partial);
 
 Q_SIGNALS:
     // The component's progress of the current body, forwarded.

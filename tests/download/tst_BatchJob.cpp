@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -22,12 +23,14 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 using F = FailureNumber;
 using L = QStringList;
 using O = BatchResult::Outcome;
 using Reply = HttpFixtureServer::Reply;
+using Request = HttpFixtureServer::Request;
 
 // A front end as the window is one: the fields the job reads, boxes that hold it like modal
 // ones, and the status texts the window shows. cancelOn clicks "Abbruch" on "busy" while a
@@ -41,12 +44,12 @@ struct Front final : BatchFields, Reporter
     QStringList statusTexts, boxFaults;
     QList<Message> messages;
     int requests = 0, finished = 0; // requestStarted and finished() so far
-    // Per file: s started, r a request, b bytes since, w a retry wait, =x how it ended (see
-    // ends()); every one must match `order`. Skipping ends a file unrequested, or fails it
-    // when its target is no file.
+    // Per file: s started, u resuming a kept part, r a request, b bytes since, w a retry wait,
+    // =x how it ended (see ends(); p: kept); every one must match `order`. Skipping ends a file
+    // unrequested, or fails it when its target is no file.
     QMap<int, QString> traces;
     const QRegularExpression order{
-        QRegularExpression::anchoredPattern("s(rb?w)*(rb=s|rb?=f|(rb?)?=c)|s=[kf]")};
+        QRegularExpression::anchoredPattern("su?(rb?w)*(rb=s|rb?=[fp]|(rb?)?=[cp])|s=[kf]")};
 
     // The number of requests so far, so that each request shows when it was read.
     QString referer() const override { return QString::number(server->requests().size()); }
@@ -77,6 +80,7 @@ struct Front final : BatchFields, Reporter
             trace(i, "s");
             cancelSoon(cancelOn == QStringLiteral("file %1").arg(i), 20);
         });
+        on(&BatchJob::resuming, [this](int i) { trace(i, "u"); });
         on(&BatchJob::requestStarted, [this](int i, const QString &url) {
             ++requests;
             trace(i, "r", "Download: " + url);
@@ -89,7 +93,7 @@ struct Front final : BatchFields, Reporter
             trace(i, "w", retryWaitText((ms + 500) / 1000, at, of, url));
         });
         on(&BatchJob::fileFinished, [this](int i, const QString &url, FileEnd end) {
-            trace(i, QStringLiteral("=") + "skfc"[int(end)],
+            trace(i, QStringLiteral("=") + "skfcp"[int(end)],
                   end == FileEnd::Cancelled ? "Abgebrochen - " + url : QString());
         });
         on(&BatchJob::finished, [this] { ++finished; });
@@ -181,26 +185,29 @@ struct Tries
     qint64 lastWaitMs = 0;
 };
 
-// The version of the file that is `total` bytes long; two versions differ in every byte.
-QByteArray version(qint64 total)
+// The version `tag` of the file that is `total` bytes long; two versions differ in every byte.
+QByteArray version(qint64 total, qint64 tag = 0)
 {
     QByteArray body = HttpFixtureServer::patternBody(total);
     for (char &c : body)
-        c = static_cast<char>(c ^ total);
+        c = static_cast<char>(c ^ (total + tag));
     return body;
 }
 const QByteArray large = version(5000);
 
 // "503", "429 RA 300" (with Retry-After: 300), "200" (the body "body"), "silent" (never
-// answered), or bytes `from-to` of a version (`of` its length, 5000 unless given): "200 0-2000",
-// "206 2000-5000", "200 0-11 of 100". The answer announces bytes up to `end` (the last of the
-// version unless given) in Content-Length and, for a 206, in Content-Range; `cl` overrides the
-// Content-Length. The connection is lost when the bytes fall short of it.
+// answered), or bytes `from-to` of a version (`of` its length, 5000 unless given, `tag` it,
+// 0 unless given): "200 0-2000", "206 2000-5000", "200 0-11 of 100". The answer announces bytes
+// up to `end` (the last of the version unless given) in Content-Length and, for a 206, in
+// Content-Range; `cl` overrides the Content-Length. The connection is lost when the bytes fall
+// short of it. The version's ETag comes along, unless "noval" ends the token; "chunked" ends an
+// answer of unknown length cut short.
 Reply replyFor(const QString &token)
 {
     if (token == "silent")
         return Reply([](QTcpSocket *) {});
-    const QStringList words = token.split(' ');
+    QStringList words = token.split(' ');
+    const bool chunked = words.removeAll("chunked") > 0, validated = words.removeAll("noval") == 0;
     const int status = words[0].toInt();
     const bool ranged = words.value(1).contains('-');
     QHash<QString, qint64> with;
@@ -213,17 +220,75 @@ Reply replyFor(const QString &token)
         return r;
     const qint64 from = words[1].section('-', 0, 0).toLongLong(), total = with.value("of", 5000);
     const qint64 end = with.value("end", total - 1), length = with.value("cl", end + 1 - from);
-    const QByteArray part = version(total).mid(from, words[1].section('-', 1).toLongLong() - from);
+    const qint64 tag = with.value("tag");
+    QByteArray part = version(total, tag).mid(from, words[1].section('-', 1).toLongLong() - from);
     const auto n = [](qint64 v) { return QByteArray::number(v); };
-    QByteArray head = "HTTP/1.1 " + n(status) + " X\r\nContent-Length: " + n(length) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + n(status) + " X\r\n";
+    head += chunked ? QByteArray("Transfer-Encoding: chunked\r\n")
+                    : "Content-Length: " + n(length) + "\r\n";
+    if (chunked) // one chunk announced for the whole version, cut short
+        part.prepend(QByteArray::number(total, 16) + "\r\n");
+    if (validated)
+        head += "ETag: \"v" + n(total) + '-' + n(tag) + "\"\r\n";
     if (status == 206)
         head += "Content-Range: bytes " + n(from) + '-' + n(end) + '/' + n(total) + "\r\n";
-    r.handler = [head, part, length](QTcpSocket *socket) {
+    r.handler = [head, part, length, chunked](QTcpSocket *socket) {
         socket->write(head + "\r\n" + part);
-        if (part.size() < length)
+        if (chunked || part.size() < length)
             socket->disconnectFromHost();
     };
     return r;
+}
+
+// A file as a real server keeps it: Range is answered with the rest (unless `ranges` is off),
+// If-Range naming another version with all of it (unless `ifRange` is off). `stallAfter` sends
+// that many bytes of the answer's body and then nothing; `redirect` answers with a 302 there;
+// `chunked` sends the body without announcing its length.
+struct Resource
+{
+    Resource(QByteArray b, QByteArray e) : body(std::move(b)), etag(std::move(e)) {}
+    QByteArray body, etag, lastModified, redirect;
+    bool ranges = true, ifRange = true, chunked = false;
+    qsizetype stallAfter = -1;
+};
+
+void serveResource(HttpFixtureServer &server, const QByteArray &path,
+                   const std::shared_ptr<Resource> &r)
+{
+    server.serveInTurn(
+        path, {Reply([&server, r](QTcpSocket *socket) {
+            const auto n = [](qint64 v) { return QByteArray::number(v); };
+            if (!r->redirect.isEmpty()) {
+                socket->write("HTTP/1.1 302 Found\r\nLocation: " + r->redirect +
+                              "\r\nContent-Length: 0\r\n\r\n");
+                return;
+            }
+            const Request &request = server.requests().last();
+            const QByteArray range = request.headerValues("Range").value(0);
+            const QByteArray ifRange = request.headerValues("If-Range").value(0);
+            const qint64 from =
+                             range.startsWith("bytes=") ? range.mid(6).chopped(1).toLongLong() : 0,
+                         size = r->body.size();
+            const bool current = ifRange.isEmpty() || !r->ifRange || ifRange == r->etag ||
+                                 ifRange == r->lastModified;
+            QByteArray head = "HTTP/1.1 200 OK\r\n", body = r->body;
+            if (r->ranges && from > 0 && from < size && current) {
+                head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + n(from) + '-' +
+                       n(size - 1) + '/' + n(size) + "\r\n";
+                body = body.mid(from);
+            }
+            if (!r->etag.isEmpty())
+                head += "ETag: " + r->etag + "\r\n";
+            if (!r->lastModified.isEmpty())
+                head += "Last-Modified: " + r->lastModified + "\r\n";
+            const QByteArray sent = r->stallAfter < 0 ? body : body.left(r->stallAfter);
+            if (r->chunked)
+                socket->write(head + "Transfer-Encoding: chunked\r\n\r\n" +
+                              QByteArray::number(body.size(), 16) + "\r\n" + sent +
+                              (r->stallAfter < 0 ? "\r\n0\r\n\r\n" : ""));
+            else
+                socket->write(head + "Content-Length: " + n(body.size()) + "\r\n\r\n" + sent);
+        })});
 }
 } // namespace
 
@@ -485,6 +550,9 @@ private Q_SLOTS:
         row("cancelled", {"/slow", "cancel mid-body", "", O::Cancelled});
         row("connection lost", {"/slow", "server gone mid-body", cut});
         row("folder changed to another file system", {"/slow", "other file system mid-body"});
+        // The part file goes from wherever the folder now lies.
+        row("folder renamed", {"/slow", "renamed mid-body",
+                               QString::fromLocal8Bit(std::strerror(ENOENT)), O::WriteFailed});
         row("disk full", {"/fixed", "64 KiB file system", why(ENOSPC), O::WriteFailed});
         row("file size limit", {"/fixed", "100 KiB file size limit", why(EFBIG), O::WriteFailed});
     }
@@ -525,12 +593,18 @@ private Q_SLOTS:
             else if (s.twist.startsWith("server gone")) {
                 server.reset();
                 view->server = nullptr;
-            } else
+            } else if (s.twist.startsWith("renamed")) {
+                QVERIFY(QDir().rename(home, home + "-moved"));
+            } else {
                 view->folder = other.path();
+            }
             s.twist.clear();
         });
+        const auto putBack = qScopeGuard([&] { QDir().rename(home + "-moved", home); });
+        Q_UNUSED(putBack)
         const auto result = runBatch(*job, {server->url(s.path)}, options);
         QVERIFY(result);
+        QDir().rename(home + "-moved", home); // its old place, to look at it there
         QCOMPARE(result->outcome, s.outcome);
         const bool moved = view->folder != home;
         QVERIFY(partSeen || !s.box.isEmpty()); // kept in the target folder while it arrived
@@ -572,6 +646,19 @@ private Q_SLOTS:
         row("206 with less than its range",
             {{cut, "206 2000-3000 cl 1000"}, 1, 2, 1, lost, 0.01, none, rest});
         row("time-out, then 200", {{"silent", "200"}, 1, 2, 1, 0, 0.01, "body"});
+        // The rest of another version must never be glued to the start of this one.
+        row("no validator: whole again", {{cut + " noval", "200 0-5000"}, 1, 2, 1, 0, 0.01, large});
+        row("unknown length: whole again",
+            {{"200 0-2000 chunked", "200 0-5000"}, 1, 2, 1, 0, 0.01, large});
+        row("206 with another ETag: the new one whole",
+            {{cut, "206 2000-5000 tag 1", "200 0-5000 tag 1"},
+             1,
+             3,
+             1,
+             0,
+             0.01,
+             version(5000, 1),
+             rest});
         row("503s wait at most a minute",
             {{"503"}, 10, 11, 1, 503, 0.001, none, {}, RetryPolicy::kMaxBackoffMs});
     }
@@ -594,8 +681,13 @@ private Q_SLOTS:
         QCOMPARE(server->requests().size(), t.requests);
         if (t.lastWaitMs)
             QCOMPARE(waits.value(waits.size() - 1), t.lastWaitMs);
-        for (int i = 0; i < t.requests; ++i)
-            QCOMPARE(server->requests()[i].headerValues("Range").join(','), i == 1 ? t.range : "");
+        for (int i = 0; i < t.requests; ++i) {
+            const Request &request = server->requests()[i];
+            QCOMPARE(request.headerValues("Range").join(','), i == 1 ? t.range : "");
+            // The rest only of the version whose start is kept.
+            QCOMPARE(request.headerValues("If-Range").join(','),
+                     i == 1 && !t.range.isEmpty() ? "\"v5000-0\"" : "");
+        }
         if (t.wait) {
             const QString text = QStringLiteral("Warte %1 s vor Versuch 2 von %2: %3");
             QCOMPARE(view->statusTexts.value(1), text.arg(t.wait).arg(t.retries + 1).arg(url));
@@ -612,6 +704,90 @@ private Q_SLOTS:
         QCOMPARE(result->failures.value(0).shownText, view->messages.value(0).text);
         QVERIFY(!t.failure || view->messages[0].text.contains(
                                   QStringLiteral("Inet Error %1\r\n").arg(t.failure)));
+    }
+
+    // A batch cancelled 100000 bytes into a body keeps them when asked to; the next asks only
+    // for the rest of that version, and the file is always one version, whole.
+    void resume_data()
+    {
+        QTest::addColumn<QString>("change"); // between the two batches
+        QTest::addColumn<bool>("kept");      // the first batch kept its part
+        QTest::addColumn<QString>("range");  // of the second batch's first request
+        QTest::addColumn<int>("requests");   // of the second batch
+        QTest::addColumn<QString>("saved");  // "a" the first version, "b" another
+        const QString rest = "bytes=100000-";
+        QTest::newRow("unchanged: only the rest") << "" << true << rest << 1 << "a";
+        QTest::newRow("Last-Modified only") << "dated" << true << rest << 1 << "a";
+        QTest::newRow("changed, If-Range honoured") << "b" << true << rest << 1 << "b";
+        QTest::newRow("changed, If-Range ignored") << "b ignored" << true << rest << 2 << "b";
+        QTest::newRow("redirected elsewhere") << "b elsewhere" << true << rest << 4 << "b";
+        QTest::newRow("no range support") << "no ranges" << true << rest << 1 << "a";
+        QTest::newRow("no validator") << "no etag" << false << "" << 1 << "a";
+        QTest::newRow("unknown length") << "chunked" << false << "" << 1 << "a";
+        QTest::newRow("torn record") << "torn" << true << "" << 1 << "a";
+        QTest::newRow("kept parts discarded") << "discard" << true << "" << 1 << "a";
+        QTest::newRow("off, as by default") << "off" << false << "" << 1 << "a";
+    }
+    void resume()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, kept);
+        QFETCH(QString, range);
+        QFETCH(int, requests);
+        QFETCH(QString, saved);
+        const QByteArray a = version(256 * 1024), b = version(256 * 1024, 1);
+        auto file = std::make_shared<Resource>(a, "\"a\"");
+        file->lastModified = change == "dated" ? "Mon, 07 Dec 2026 10:00:00 GMT" : "";
+        if (change == "dated" || change == "no etag")
+            file->etag.clear();
+        file->chunked = change == "chunked";
+        file->stallAfter = 100000;
+        serveResource(*server, "/f", file);
+        BatchOptions options;
+        options.transfer.memoryLimit = 1000;
+        options.resume = change == "off" ? BatchOptions::Resume::Off : BatchOptions::Resume::On;
+        QSignalSpy finished(job.get(), &BatchJob::finished);
+        job->start({server->url("/f")}, options);
+        QTRY_COMPARE(QFileInfo(dir->filePath(filesBelow(dir->path()).value(0))).size(), 100000);
+        job->cancel();
+        QVERIFY(finished.size() == 1 || finished.wait());
+        const auto first = finished.at(0).at(0).value<BatchResult>();
+        QCOMPARE(filesBelow(dir->path()), kept ? L{".f.vornix-part"} : L());
+        QCOMPARE(first.kept.size(), kept ? 1 : 0);
+        QCOMPARE(first.untried.size(), kept ? 0 : 1);
+        QCOMPARE(batchSummary(first, 1, 0),
+                 QString::fromUtf8(
+                     kept ? "0 von 1 gespeichert, 1 unvollständig (fortsetzbar), abgebrochen"
+                          : "0 von 1 gespeichert, 1 nicht versucht, abgebrochen"));
+        QCOMPARE(view->faults().join("; "), QString());
+        view->traces.clear();
+        view->finished = 0;
+
+        file->stallAfter = -1;
+        if (change.startsWith("b"))
+            *file = Resource(b, "\"b\"");
+        file->ifRange = !change.contains("ignored");
+        if (change == "b elsewhere") {
+            // Another file of the same length that claims the same version.
+            serveResource(*server, "/g", std::make_shared<Resource>(b, "\"a\""));
+            file->redirect = "/g";
+        }
+        file->ranges = change != "no ranges";
+        if (change == "torn")
+            QVERIFY(::truncate(qPrintable(dir->filePath(".f.vornix-part")), 100010) == 0);
+        options.resume = change == "discard" ? BatchOptions::Resume::Discard : options.resume;
+        const qsizetype before = server->requests().size();
+        const auto second = runBatch(*job, {server->url("/f")}, options);
+        QVERIFY(second);
+        QCOMPARE(server->requests().size() - before, requests);
+        const Request &asked = server->requests()[before];
+        QCOMPARE(QString::fromLatin1(asked.headerValues("Range").join(',')), range);
+        const QByteArray validator = change == "dated" ? file->lastModified : "\"a\"";
+        QCOMPARE(asked.headerValues("If-Range").join(','),
+                 range.isEmpty() ? QByteArray() : validator);
+        QCOMPARE(second->saved, 1);
+        QVERIFY(readFile(dir->filePath("f")) == (saved == "a" ? a : b));
+        QCOMPARE(filesBelow(dir->path()), L{"f"});
     }
 
     // Twelve URLs, 4 transfers, and the fixture holds its answers until 4 requests wait. `ends`
