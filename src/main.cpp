@@ -1,5 +1,6 @@
 #include "app/Module1.h"
 #include "app/frmMain.h"
+#include "download/StopSignals.h"
 #include "version.h"
 
 #include <QApplication>
@@ -56,5 +57,9 @@ int main(int argc, char *argv[])
     installGermanQtTexts(app);
     Main();
     const std::unique_ptr<frmMain> mainWindow(objMainForm);
+    // A logout, a closed terminal or Ctrl+C ends the program as closing its window does,
+    // so a running batch stops the same way.
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::received, mainWindow.get(), &QWidget::close);
     return app.exec();
 }

@@ -19,6 +19,8 @@ BatchController::BatchController(frmMain &form) : QObject(&form), m_form(form)
     BatchProgress *bar = m_form.prgBatch;
     connect(m_job.get(), &BatchJob::fileStarted, bar, &BatchProgress::fileStarted);
     connect(m_job.get(), &BatchJob::bytesReceived, bar, &BatchProgress::bytesReceived);
+    connect(m_job.get(), &BatchJob::resuming, bar,
+            [bar](int, const QString &, qint64 bytes) { bar->resuming(bytes); });
     connect(m_job.get(), &BatchJob::requestStarted, this, [this](int, const QString &url) {
         m_form.setStatusPanelText(1, QStringLiteral("Download: ") + url);
     });

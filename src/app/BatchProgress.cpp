@@ -40,6 +40,8 @@ QString BatchProgress::runningText() const
 {
     const int k = m_parallel == 1 ? m_index : m_finished;
     QString text = QStringLiteral("%1 von %2").arg(k).arg(m_count);
+    if (m_resumedAt > 0 && m_received <= m_resumedAt)
+        return text + QStringLiteral(" – ") + resumeText(m_resumedAt);
     if (m_expected > 0)
         text += QStringLiteral(" – %1 %").arg(std::min<qint64>(100, m_received * 100 / m_expected));
     else if (m_received > 0)
@@ -70,6 +72,13 @@ void BatchProgress::batchStarted(int count, int parallel)
 void BatchProgress::fileStarted(int index)
 {
     m_index = index;
+    m_resumedAt = 0;
+    refresh();
+}
+
+void BatchProgress::resuming(qint64 bytes)
+{
+    m_resumedAt = bytes;
     refresh();
 }
 
@@ -90,7 +99,8 @@ void BatchProgress::bytesReceived(qint64 received, qint64 expected, qint64 bytes
 void BatchProgress::batchFinished(const BatchResult &result, int count, int stopAfterFailures)
 {
     m_result = batchSummary(result, count, stopAfterFailures);
-    m_listable = !result.failures.isEmpty() || !result.untried.isEmpty() || result.skipped > 0;
+    m_listable = !result.failures.isEmpty() || !result.untried.isEmpty() ||
+                 !result.kept.isEmpty() || result.skipped > 0;
     setCursor(m_listable ? Qt::PointingHandCursor : Qt::ArrowCursor);
     m_cooldown.stop();
     m_pending = false;

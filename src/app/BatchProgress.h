@@ -21,6 +21,8 @@ public:
 
     void batchStarted(int count, int parallel);
     void fileStarted(int index);
+    // The running file continues a kept part of `bytes`.
+    void resuming(qint64 bytes);
     void fileFinished();
     void bytesReceived(qint64 received, qint64 expected, qint64 bytesPerSecond);
     // Shows "17 von 20 gespeichert, 3 fehlgeschlagen" and the like.
@@ -49,7 +51,8 @@ private:
     qint64 m_received = 0;
     qint64 m_expected = -1;
     qint64 m_rate = 0;
-    QString m_result; // empty while a batch runs
+    qint64 m_resumedAt = 0; // of the file begun last, until more than that has arrived
+    QString m_result;       // empty while a batch runs
     bool m_listable = false;
     QTimer m_cooldown;
     bool m_pending = false;

@@ -13,6 +13,7 @@ const QString kCollect = QStringLiteral("FehlerSammeln");
 const QString kStopAfter = QStringLiteral("StopNachFehlern");
 const QString kParallel = QStringLiteral("GleichzeitigeDownloads");
 const QString kPadRanges = QStringLiteral("BereicheAuffuellen");
+const QString kKeepParts = QStringLiteral("FortsetzenBehalten");
 
 int readNumber(const QString &key, int defaultValue, int most, int least = 0)
 {
@@ -49,6 +50,9 @@ BatchOptions LoadBatchOptions()
     options.stopAfterFailures =
         readNumber(kStopAfter, defaults.stopAfterFailures, kMaxStopAfterFailures);
     options.parallel = readNumber(kParallel, defaults.parallel, BatchOptions::kMaxParallel, 1);
+    // The window never removes a kept part: with the setting off it leaves them alone.
+    options.resume =
+        readSwitch(kKeepParts, false) ? BatchOptions::Resume::On : BatchOptions::Resume::Off;
     return options;
 }
 
@@ -61,6 +65,7 @@ void SaveBatchOptions(const BatchOptions &options)
     saveNumber(kCollect, options.collectFailures ? 1 : 0);
     saveNumber(kStopAfter, options.stopAfterFailures);
     saveNumber(kParallel, options.parallel);
+    saveNumber(kKeepParts, options.resume == BatchOptions::Resume::On ? 1 : 0);
 }
 
 bool LoadPadRanges()

@@ -5,6 +5,7 @@
 #include "ui/LoadedForms.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -43,6 +44,10 @@ FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
         addRow(failure.url,
                failure.description.isEmpty() ? failure.shownText : failure.description);
     }
+    for (const KeptUrl &kept : result.kept) {
+        addRow(kept.url, keptReason(kept.bytes));
+        m_keptPaths << kept.path;
+    }
     const QString notTried = untriedReason(result.outcome, stopAfterFailures);
     for (const UntriedUrl &untried : result.untried)
         addRow(untried.url, notTried);
@@ -54,6 +59,8 @@ FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
     cmdErneut = button(this, "cmdErneut", QStringLiteral("Erneut versuchen"));
     cmdErneut->setEnabled(!m_retry.isEmpty());
     cmdZielordner = button(this, "cmdZielordner", QStringLiteral("Zielordner öffnen"));
+    cmdVerwerfen = button(this, "cmdVerwerfen", QStringLiteral("Unvollständige verwerfen"));
+    cmdVerwerfen->setVisible(!m_keptPaths.isEmpty());
     cmdSchliessen = button(this, "cmdSchliessen", QStringLiteral("Schließen"));
     connect(cmdKopieren, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(m_urls.join(QLatin1Char('\n'))); });
@@ -64,12 +71,20 @@ FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
     });
     connect(cmdZielordner, &QPushButton::clicked, this,
             [this, folder] { TargetFolder::show(folder); });
+    connect(cmdVerwerfen, &QPushButton::clicked, this, [this] {
+        // Only the record beside each target: a part continued meanwhile has another name.
+        for (const QString &path : std::as_const(m_keptPaths))
+            QFile::remove(path);
+        m_keptPaths.clear();
+        cmdVerwerfen->setEnabled(false);
+    });
     connect(cmdSchliessen, &QPushButton::clicked, this, &QDialog::close);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdKopieren);
     buttons->addWidget(cmdErneut);
     buttons->addWidget(cmdZielordner);
+    buttons->addWidget(cmdVerwerfen);
     buttons->addStretch();
     buttons->addWidget(cmdSchliessen);
     auto *layout = new QVBoxLayout(this);

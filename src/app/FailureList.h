@@ -24,6 +24,7 @@ public:
     QPushButton *cmdKopieren = nullptr;
     QPushButton *cmdErneut = nullptr;
     QPushButton *cmdZielordner = nullptr;
+    QPushButton *cmdVerwerfen = nullptr; // removes the kept parts
     QPushButton *cmdSchliessen = nullptr;
 
 Q_SIGNALS:
@@ -32,4 +33,5 @@ Q_SIGNALS:
 private:
     QStringList m_urls;
     QStringList m_retry;
+    QStringList m_keptPaths;
 };

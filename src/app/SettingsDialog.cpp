@@ -53,6 +53,9 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, bool pad, QWidget *p
     spnStopNachFehlern->setSpecialValueText(QStringLiteral("nie"));
     parallelDownloads = spinBox(this, "parallelDownloads", BatchOptions::kMaxParallel,
                                 options.parallel, QString(), 1);
+    keepParts = checkBox(this, "keepParts",
+                         QStringLiteral("Abgebrochene Downloads zum Fortsetzen behalten"),
+                         options.resume == BatchOptions::Resume::On);
     padRanges =
         checkBox(this, "padRanges",
                  QStringLiteral("Zahlenbereiche auf die geschriebene Breite auffüllen"), pad);
@@ -72,6 +75,7 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, bool pad, QWidget *p
     form->addRow(chkFehlerSammeln);
     form->addRow(QStringLiteral("Anhalten nach Fehlern in Folge:"), spnStopNachFehlern);
     form->addRow(QStringLiteral("Gleichzeitige Downloads:"), parallelDownloads);
+    form->addRow(keepParts);
     form->addRow(padRanges);
     form->addRow(cmdButtons);
     setFixedSize(sizeHint());
@@ -87,6 +91,7 @@ BatchOptions SettingsDialog::options() const
     options.collectFailures = chkFehlerSammeln->isChecked();
     options.stopAfterFailures = spnStopNachFehlern->value();
     options.parallel = parallelDownloads->value();
+    options.resume = keepParts->isChecked() ? BatchOptions::Resume::On : BatchOptions::Resume::Off;
     return options;
 }
 

@@ -26,6 +26,7 @@ public:
     QCheckBox *chkFehlerSammeln = nullptr;
     QSpinBox *spnStopNachFehlern = nullptr;
     QSpinBox *parallelDownloads = nullptr;
+    QCheckBox *keepParts = nullptr;
     QCheckBox *padRanges = nullptr;
     QDialogButtonBox *cmdButtons = nullptr;
 };

@@ -103,6 +103,18 @@ void ConsoleBatchView::fileStarted(int index, const QString &url)
     drawProgressNow();
 }
 
+void ConsoleBatchView::resuming(int index, const QString &url, qint64 bytes)
+{
+    printMessage(QString());
+    if (m_options.quiet)
+        return;
+    // Said once, on a terminal too: it explains why the first bytes come so fast.
+    clearProgress();
+    printErrorLine(QStringLiteral("[%1/%2] ").arg(index).arg(m_urlCount) + resumeText(bytes) +
+                   QStringLiteral(": ") + url);
+    drawProgressNow();
+}
+
 void ConsoleBatchView::requestStarted(int index, const QString & /*url*/)
 {
     printMessage(QString());
@@ -134,7 +146,7 @@ void ConsoleBatchView::retryWaiting(int index, const QString &url, qint64 ms, in
 
 void ConsoleBatchView::fileFinished(int index, const QString &url, FileEnd end, const QString &path)
 {
-    printMessage(end == FileEnd::Failed ? url : QString());
+    printMessage(end == FileEnd::Failed || end == FileEnd::Kept ? url : QString());
     m_running.removeIf([index](const Running &file) { return file.index == index; });
     if (end != FileEnd::Cancelled)
         ++m_done;
@@ -144,6 +156,8 @@ void ConsoleBatchView::fileFinished(int index, const QString &url, FileEnd end, 
         printFileLine(index, QStringLiteral("gespeichert: %1 (%2)").arg(path, sizeText(size)));
     } else if (end == FileEnd::Skipped) {
         printFileLine(index, QStringLiteral("übersprungen: ") + path);
+    } else if (end == FileEnd::Kept) {
+        printFileLine(index, QStringLiteral("unvollständig, zum Fortsetzen behalten: ") + path);
     }
     if (m_side)
         drawProgress();

@@ -28,6 +28,7 @@ public:
 
 public Q_SLOTS:
     void fileStarted(int index, const QString &url);
+    void resuming(int index, const QString &url, qint64 bytes);
     void requestStarted(int index, const QString &url);
     // All running transfers together; -1 while a size is unknown.
     void bytesReceived(qint64 received, qint64 expected, qint64 bytesPerSecond);

@@ -2,11 +2,11 @@
 
 #include "ConsoleBatchView.h"
 #include "ConsoleOutput.h"
-#include "StopSignals.h"
 #include "download/BatchFields.h"
 #include "download/BatchJob.h"
 #include "download/NameCollisions.h"
 #include "download/RequestTarget.h"
+#include "download/StopSignals.h"
 #include "download/TargetFile.h"
 #include "filelist/UrlList.h"
 #include "filelist/clsParser.h"
@@ -106,6 +106,7 @@ void printPlan(const QStringList &urls, const FetchOptions &options)
 void follow(BatchJob &job, ConsoleBatchView &view)
 {
     QObject::connect(&job, &BatchJob::fileStarted, &view, &ConsoleBatchView::fileStarted);
+    QObject::connect(&job, &BatchJob::resuming, &view, &ConsoleBatchView::resuming);
     QObject::connect(&job, &BatchJob::requestStarted, &view, &ConsoleBatchView::requestStarted);
     QObject::connect(&job, &BatchJob::bytesReceived, &view, &ConsoleBatchView::bytesReceived);
     QObject::connect(&job, &BatchJob::retryWaiting, &view, &ConsoleBatchView::retryWaiting);
@@ -134,9 +135,9 @@ int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &sto
     loop.exec();
     if (signal != 0)
         return 128 + signal;
-    // Files skipped on purpose are no failure.
-    const bool allSaved =
-        result.outcome == BatchResult::Outcome::Completed && result.failures.isEmpty();
+    // Files skipped on purpose are no failure; a part kept to be continued is one.
+    const bool allSaved = result.outcome == BatchResult::Outcome::Completed &&
+                          result.failures.isEmpty() && result.kept.isEmpty();
     return allSaved ? kExitAllSaved : kExitSomeFailed;
 }
 } // namespace

@@ -74,6 +74,10 @@ const QCommandLineOption kSkipExisting(QStringLiteral("skip-existing"),
 const QCommandLineOption kPad(QStringLiteral("pad"),
                               QStringLiteral("Zahlenbereiche auf die Breite ihrer unteren Grenze "
                                              "auffüllen (001-120 ergibt 001 bis 120)."));
+const QCommandLineOption kNoContinue(QStringLiteral("no-continue"),
+                                     QStringLiteral("Abgebrochene Downloads nicht fortsetzen: "
+                                                    "behaltene Teile entfernen und keine neuen "
+                                                    "behalten."));
 const QCommandLineOption kStopAfter(QStringLiteral("stop-after"),
                                     QStringLiteral("Nach N Fehlschlägen in Folge aufhören "
                                                    "(Vorgabe: 0, nie)."),
@@ -162,9 +166,10 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
         QStringLiteral("Lädt eine nummerierte Reihe von URLs und speichert jede Antwort als\n"
                        "Datei im Zielordner. Vorlage und Ersetzungsliste wirken wie im Fenster\n"
                        "von Vornix-Downloader."));
-    parser.addOptions({kList, kPlaceholder, kDir, kCreateDirs, kPrefix, kReferer, kProxy, kDryRun,
-                       kQuiet, kOverwrite, kRetries, kPause, kPauseJitter, kSkipExisting,
-                       kStopAfter, kParallel, kPad, kHelp, kVersion});
+    parser.addOptions({kList,     kPlaceholder, kDir,         kCreateDirs,   kPrefix,
+                       kReferer,  kProxy,       kDryRun,      kQuiet,        kOverwrite,
+                       kRetries,  kPause,       kPauseJitter, kSkipExisting, kStopAfter,
+                       kParallel, kPad,         kNoContinue,  kHelp,         kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -235,6 +240,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
     }
     batch.skipExisting = parser.isSet(kSkipExisting);
     options.padRanges = parser.isSet(kPad);
+    // Like aria2, a cut body is kept and continued unless asked otherwise.
+    batch.resume =
+        parser.isSet(kNoContinue) ? BatchOptions::Resume::Discard : BatchOptions::Resume::On;
     result.action = CommandLine::Action::Fetch;
     return result;
 }

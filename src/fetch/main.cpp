@@ -1,7 +1,7 @@
 #include "ConsoleOutput.h"
 #include "FetchCommand.h"
 #include "FetchOptions.h"
-#include "StopSignals.h"
+#include "download/StopSignals.h"
 #include "version.h"
 
 #include <QCoreApplication>
