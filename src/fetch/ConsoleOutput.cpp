@@ -5,10 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 // The first write error on stdout, kept since later calls overwrite errno.
 int g_outputError = 0;
+bool g_errorOutputLost = false;
+std::function<void()> g_onErrorOutputLost;
 
 bool isControl(char16_t c)
 {
@@ -18,8 +21,12 @@ bool isControl(char16_t c)
 void write(const QString &text, std::FILE *stream)
 {
     errno = 0;
-    if (std::fputs(qPrintable(text), stream) == EOF && stream == stdout && g_outputError == 0)
+    if (std::fputs(qPrintable(text), stream) != EOF)
+        return;
+    if (stream == stdout && g_outputError == 0)
         g_outputError = errno != 0 ? errno : EIO;
+    if (stream == stderr && !std::exchange(g_errorOutputLost, true) && g_onErrorOutputLost)
+        g_onErrorOutputLost();
 }
 } // namespace
 
@@ -58,6 +65,11 @@ void printOutputLine(const QString &text)
 void printRaw(const QString &text, bool toStdout)
 {
     write(text, toStdout ? stdout : stderr);
+}
+
+void setErrorOutputLost(std::function<void()> handler)
+{
+    g_onErrorOutputLost = std::move(handler);
 }
 
 bool finishOutput()

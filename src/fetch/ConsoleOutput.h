@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Every line vornix-fetch writes goes through here. Status lines, reason
 // phrases, libcurl's texts and URLs come from the network, so control
@@ -19,3 +20,6 @@ void printRaw(const QString &text, bool toStdout);
 // Flushes stdout; false, after a line on stderr, when anything written there
 // was lost (a full disk, a closed pipe).
 bool finishOutput();
+// Called once, the first time a line cannot be written to stderr: its reader is gone (with
+// SIGPIPE ignored) and nobody learns what happens any more.
+void setErrorOutputLost(std::function<void()> handler);

@@ -131,10 +131,19 @@ int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &sto
         result = r;
         loop.quit();
     });
+    // Nobody reads what happens any more: stop as Ctrl+C would, keeping what can be continued.
+    bool unheard = false;
+    setErrorOutputLost([&job, &unheard] {
+        unheard = true;
+        QMetaObject::invokeMethod(&job, &BatchJob::cancel, Qt::QueuedConnection);
+    });
     job.start(urls, options.batch);
     loop.exec();
+    setErrorOutputLost({});
     if (signal != 0)
         return 128 + signal;
+    if (unheard)
+        return kExitSomeFailed;
     // Files skipped on purpose are no failure; a part kept to be continued is one.
     const bool allSaved = result.outcome == BatchResult::Outcome::Completed &&
                           result.failures.isEmpty() && result.kept.isEmpty();

@@ -24,8 +24,8 @@ struct Outcome
 
 // The options `stored` and then `shown` by the dialog, split by "|" in its order: retries,
 // pause, random part, skip existing and collect failures as 0/1, stop, transfers at once, padded
-// ranges as 0/1.
-// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, the three
+// ranges and keeping cut downloads as 0/1.
+// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, the four
 // check boxes clicked, before OK or Abbrechen.
 struct Options
 {
@@ -146,20 +146,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<Options>("o");
         const auto row = [](const char *tag, const Options &o) { QTest::newRow(tag) << o; };
-        const QString defaults = "0|0 ms|0 ms|0|0|nie|1|0";
-        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8|1"});
-        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1|0", false});
-        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17|ja", "", defaults});
-        row("no transfer at once reads as one", {"0|0|0|0|0|0|0|0", "", defaults});
+        const QString defaults = "0|0 ms|0 ms|0|0|nie|1|0|0";
+        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8|1|1"});
+        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1|0|0", false});
+        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17|ja|ja", "", defaults});
+        row("no transfer at once reads as one", {"0|0|0|0|0|0|0|0|0", "", defaults});
         row("maxima kept",
-            {"10|60000|60000|1|0|999|16|1", "", "10|60000 ms|60000 ms|1|0|999|16|1"});
+            {"10|60000|60000|1|0|999|16|1|1", "", "10|60000 ms|60000 ms|1|0|999|16|1|1"});
     }
     void settingsDialog()
     {
         QFETCH(Options, o);
-        const QStringList keys{"Wiederholungen",          "PauseMs",           "PauseZufallMs",
-                               "VorhandeneUeberspringen", "FehlerSammeln",     "StopNachFehlern",
-                               "GleichzeitigeDownloads",  "BereicheAuffuellen"};
+        const QStringList keys{"Wiederholungen",         "PauseMs",
+                               "PauseZufallMs",          "VorhandeneUeberspringen",
+                               "FehlerSammeln",          "StopNachFehlern",
+                               "GleichzeitigeDownloads", "BereicheAuffuellen",
+                               "FortsetzenBehalten"};
         Settings stored;
         for (int i = 0; !o.stored.isEmpty() && i <= o.stored.count('|'); ++i)
             stored.insert(keys[i], o.stored.section('|', i, i));
@@ -171,7 +173,8 @@ private Q_SLOTS:
         for (int i = 0; i < spins.size(); ++i)
             if (!o.typed.section('|', i, i).isEmpty())
                 typeInto(spins[i], o.typed.section('|', i, i));
-        for (QCheckBox *b : {d->chkVorhandeneUeberspringen, d->chkFehlerSammeln, d->padRanges})
+        for (QCheckBox *b :
+             {d->chkVorhandeneUeberspringen, d->chkFehlerSammeln, d->padRanges, d->keepParts})
             if (!o.typed.isEmpty()) // on the box itself, not the label
                 QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
         QTest::mouseClick(
@@ -185,17 +188,50 @@ private Q_SLOTS:
             {d->spnWiederholungen->text(), d->spnPause->text(), d->spnPauseZufall->text(),
              QString::number(d->chkVorhandeneUeberspringen->isChecked()),
              QString::number(d->chkFehlerSammeln->isChecked()), d->spnStopNachFehlern->text(),
-             d->parallelDownloads->text(), QString::number(d->padRanges->isChecked())});
+             d->parallelDownloads->text(), QString::number(d->padRanges->isChecked()),
+             QString::number(d->keepParts->isChecked())});
         d->reject();
         QCOMPARE(reopened.join('|'), o.shown);
-        for (int i : {0, 6, 7}) // saved, or left as it was
+        for (int i : {0, 6, 7, 8}) // saved, or left as it was
             QCOMPARE(storedSetting(keys[i]),
                      o.ok ? o.shown.section('|', i, i) : stored.value(keys[i]));
         // The list keeps the width of "08" only while padding is on.
         typeInto(w->cboErsatzText, "08-10");
         QTest::mouseClick(w->cmdVorschauAktualisieren, Qt::LeftButton);
-        const bool pad = o.shown.endsWith(QStringLiteral("|1"));
+        const bool pad = o.shown.section('|', 7, 7) == QLatin1String("1");
         QVERIFY(w->Dateiliste.value(0).endsWith(pad ? QString("/image08.jpg") : "/image8.jpg"));
+    }
+    // With "Abgebrochene Downloads zum Fortsetzen behalten" on, closing the window 2 MiB into a
+    // large file keeps them, and the next window asks only for the rest.
+    void closedMidBody()
+    {
+        const Settings keep{{"FortsetzenBehalten", "1"}};
+        QVERIFY(start(keep));
+        const QByteArray body = HttpFixtureServer::patternBody(3 << 20);
+        auto file = std::make_shared<HttpFixtureServer::Resource>(body, "\"a\"");
+        file->stallAfter = 2 << 20;
+        server->serveResource("/big1", file);
+        typeInto(w->txtURL, server->url("/big§"));
+        typeInto(w->cboErsatzText, "1");
+        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(dir->filePath(files().value(0))).size(), 2 << 20,
+                                  30000);
+        w->close();
+        QCOMPARE(files(), QStringList{".big1.vornix-part"});
+
+        f = std::make_unique<WindowFixture>(
+            Settings{{"SpeicherOrt", dir->path()}, {"FortsetzenBehalten", "1"}});
+        w = &f->w;
+        QVERIFY(f->show());
+        file->stallAfter = -1;
+        QString shown; // by the bar as the request arrives
+        QVERIFY(download(server->url("/big§"), "1", [&](auto &) { shown = w->prgBatch->text(); }));
+        QCOMPARE(shown, "1 von 1 – Fortsetzen bei 2,0 MiB");
+        QCOMPARE(server->requests().last().headerValues("Range"),
+                 QList<QByteArray>{"bytes=2097152-"});
+        QCOMPARE(w->prgBatch->text(), "1 von 1 gespeichert");
+        QVERIFY(readFile(dir->filePath("big1")) == body);
+        QCOMPARE(files(), QStringList{"big1"});
     }
     // With four transfers at once: every file arrives whole, the bar counts finished files,
     // and "Abbruch" while four large bodies arrive ends all four and leaves nothing behind.

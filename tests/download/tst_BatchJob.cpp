@@ -240,56 +240,6 @@ Reply replyFor(const QString &token)
     return r;
 }
 
-// A file as a real server keeps it: Range is answered with the rest (unless `ranges` is off),
-// If-Range naming another version with all of it (unless `ifRange` is off). `stallAfter` sends
-// that many bytes of the answer's body and then nothing; `redirect` answers with a 302 there;
-// `chunked` sends the body without announcing its length.
-struct Resource
-{
-    Resource(QByteArray b, QByteArray e) : body(std::move(b)), etag(std::move(e)) {}
-    QByteArray body, etag, lastModified, redirect;
-    bool ranges = true, ifRange = true, chunked = false;
-    qsizetype stallAfter = -1;
-};
-
-void serveResource(HttpFixtureServer &server, const QByteArray &path,
-                   const std::shared_ptr<Resource> &r)
-{
-    server.serveInTurn(
-        path, {Reply([&server, r](QTcpSocket *socket) {
-            const auto n = [](qint64 v) { return QByteArray::number(v); };
-            if (!r->redirect.isEmpty()) {
-                socket->write("HTTP/1.1 302 Found\r\nLocation: " + r->redirect +
-                              "\r\nContent-Length: 0\r\n\r\n");
-                return;
-            }
-            const Request &request = server.requests().last();
-            const QByteArray range = request.headerValues("Range").value(0);
-            const QByteArray ifRange = request.headerValues("If-Range").value(0);
-            const qint64 from =
-                             range.startsWith("bytes=") ? range.mid(6).chopped(1).toLongLong() : 0,
-                         size = r->body.size();
-            const bool current = ifRange.isEmpty() || !r->ifRange || ifRange == r->etag ||
-                                 ifRange == r->lastModified;
-            QByteArray head = "HTTP/1.1 200 OK\r\n", body = r->body;
-            if (r->ranges && from > 0 && from < size && current) {
-                head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + n(from) + '-' +
-                       n(size - 1) + '/' + n(size) + "\r\n";
-                body = body.mid(from);
-            }
-            if (!r->etag.isEmpty())
-                head += "ETag: " + r->etag + "\r\n";
-            if (!r->lastModified.isEmpty())
-                head += "Last-Modified: " + r->lastModified + "\r\n";
-            const QByteArray sent = r->stallAfter < 0 ? body : body.left(r->stallAfter);
-            if (r->chunked)
-                socket->write(head + "Transfer-Encoding: chunked\r\n\r\n" +
-                              QByteArray::number(body.size(), 16) + "\r\n" + sent +
-                              (r->stallAfter < 0 ? "\r\n0\r\n\r\n" : ""));
-            else
-                socket->write(head + "Content-Length: " + n(body.size()) + "\r\n\r\n" + sent);
-        })});
-}
 } // namespace
 
 class tst_BatchJob : public QObject
@@ -736,13 +686,13 @@ private Q_SLOTS:
         QFETCH(int, requests);
         QFETCH(QString, saved);
         const QByteArray a = version(256 * 1024), b = version(256 * 1024, 1);
-        auto file = std::make_shared<Resource>(a, "\"a\"");
+        auto file = std::make_shared<HttpFixtureServer::Resource>(a, "\"a\"");
         file->lastModified = change == "dated" ? "Mon, 07 Dec 2026 10:00:00 GMT" : "";
         if (change == "dated" || change == "no etag")
             file->etag.clear();
         file->chunked = change == "chunked";
         file->stallAfter = 100000;
-        serveResource(*server, "/f", file);
+        server->serveResource("/f", file);
         BatchOptions options;
         options.transfer.memoryLimit = 1000;
         options.resume = change == "off" ? BatchOptions::Resume::Off : BatchOptions::Resume::On;
@@ -765,11 +715,11 @@ private Q_SLOTS:
 
         file->stallAfter = -1;
         if (change.startsWith("b"))
-            *file = Resource(b, "\"b\"");
+            *file = HttpFixtureServer::Resource(b, "\"b\"");
         file->ifRange = !change.contains("ignored");
         if (change == "b elsewhere") {
             // Another file of the same length that claims the same version.
-            serveResource(*server, "/g", std::make_shared<Resource>(b, "\"a\""));
+            server->serveResource("/g", std::make_shared<HttpFixtureServer::Resource>(b, "\"a\""));
             file->redirect = "/g";
         }
         file->ranges = change != "no ranges";

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <csignal>
+#include <unistd.h>
 
 // Generous: the program is built with the sanitizers and starts slowly.
 static constexpr int kTimeoutMs = 60000;
@@ -223,6 +224,65 @@ private Q_SLOTS:
         const int pauseMs = arguments.section("--pause ", 1).section(' ', 0, 0).toInt();
         for (qsizetype i = 1; i < server.requests().size(); ++i)
             QCOMPARE_GE(server.requests().at(i).atMs - server.requests().at(i - 1).atMs, pauseMs);
+    }
+    // Stopped 2 MiB into a body too large for memory, the run keeps them when they can be
+    // continued, and the next run asks only for the rest. Without a reader of stderr the run ends
+    // too, cleanly.
+    void keepsWhatArrived_data()
+    {
+        QTest::addColumn<int>("signal"); // none: stderr's reader is gone
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGTERM") << SIGTERM << 143;
+        QTest::newRow("SIGHUP") << SIGHUP << 129;
+        QTest::newRow("Ctrl+C") << SIGINT << 130;
+        QTest::newRow("stderr gone, no validator") << 0 << 1;
+    }
+    void keepsWhatArrived()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        HttpFixtureServer server;
+        QVERIFY(server.listen());
+        const QByteArray body = HttpFixtureServer::patternBody(3 << 20);
+        auto file = std::make_shared<HttpFixtureServer::Resource>(body, signal ? "\"a\"" : "");
+        file->stallAfter = 2 << 20;
+        file->closeAfterStall = !signal; // a retry follows, and its wait is told on stderr
+        server.serveResource("/big1", file);
+        QTemporaryDir dir;
+        int reader[2] = {-1, -1};
+        QVERIFY(::pipe(reader) == 0);
+        ::close(reader[0]);
+        const QStringList args{"--retries", "1", "-l", "1", server.url("/big§")};
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        if (!signal)
+            process.setChildProcessModifier([&reader] { ::dup2(reader[1], STDERR_FILENO); });
+        process.start(VORNIX_FETCH_PROGRAM, args);
+        ::close(reader[1]);
+        if (signal) {
+            QTRY_COMPARE_WITH_TIMEOUT(
+                QFileInfo(dir.filePath(filesBelow(dir.path()).value(0))).size(), 2 << 20,
+                kTimeoutMs);
+            QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, kTimeoutMs);
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        QCOMPARE(server.requests().size(), 1); // no retry once nobody reads stderr
+        QCOMPARE(filesBelow(dir.path()), signal ? QStringList{".big1.vornix-part"} : QStringList());
+        if (!signal)
+            return;
+
+        file->stallAfter = -1;
+        process.start(VORNIX_FETCH_PROGRAM, args);
+        QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, kTimeoutMs);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(server.requests().last().headerValues("Range"),
+                 QList<QByteArray>{"bytes=2097152-"});
+        QCOMPARE(server.requests().last().headerValues("If-Range"), QList<QByteArray>{"\"a\""});
+        QVERIFY(process.readAllStandardError().contains("Fortsetzen bei 2,0 MiB"));
+        QVERIFY(readFile(dir.filePath("big1")) == body);
+        QCOMPARE(filesBelow(dir.path()), QStringList{"big1"});
     }
 };
 

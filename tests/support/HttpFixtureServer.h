@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <functional>
+#include <memory>
 
 // An HTTP/1.1 server on 127.0.0.1 in the test's event loop that records every request. It
 // answers absolute-form targets ("GET http://host/path") too, so it also serves as a proxy,
@@ -79,6 +80,19 @@ public:
     {
         serveInTurn(path, {Reply([bytes](QTcpSocket *socket) { socket->write(bytes); })});
     }
+    // A file as a real server keeps it: Range is answered with the rest (unless `ranges` is
+    // off), If-Range naming another version with all of it (unless `ifRange` is off).
+    // `stallAfter` sends that many bytes of the answer's body and then nothing more, or closes
+    // the connection with `closeAfterStall`; `redirect` answers with a 302 there; `chunked`
+    // sends the body without announcing its length. Changes count from the next request.
+    struct Resource
+    {
+        Resource(QByteArray b, QByteArray e) : body(std::move(b)), etag(std::move(e)) {}
+        QByteArray body, etag, lastModified, redirect;
+        bool ranges = true, ifRange = true, chunked = false, closeAfterStall = false;
+        qsizetype stallAfter = -1;
+    };
+    void serveResource(const QByteArray &path, const std::shared_ptr<Resource> &resource);
     // Answers the requests for path with these replies in turn, the last one for good.
     void serveInTurn(const QByteArray &path, QList<Reply> turns) { m_replies.insert(path, turns); }
 
