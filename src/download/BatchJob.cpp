@@ -98,6 +98,15 @@ void BatchJob::begin()
         m_stopping = true;
         if (!showMessage(folderRefusedMessage()))
             return;
+    } else if (const QString cookies = m_options.transfer.cookieFile; !cookies.isEmpty()) {
+        // Read by libcurl for every request, which would fail each one silently.
+        QFile file(cookies);
+        if (!QFileInfo(cookies).isFile() || !file.open(QIODevice::ReadOnly)) {
+            m_result.outcome = BatchResult::Outcome::RequestRefused;
+            m_stopping = true;
+            if (!showMessage(cookieFileMessage(cookies, file.errorString())))
+                return;
+        }
     }
     pump();
 }
@@ -308,6 +317,10 @@ void BatchJob::startRequest(BatchLane &lane)
     settings.spillFolder = IsUsableTargetFolder(folder) ? folder : QString();
     settings.keepPartialBody = lane.attempt() <= m_options.retries;
     settings.keepForResume = m_options.resume == BatchOptions::Resume::On;
+    // The limit is the batch's: each of the transfers side by side gets its share.
+    if (settings.maxBytesPerSecond > 0)
+        settings.maxBytesPerSecond =
+            std::max<qint64>(1, settings.maxBytesPerSecond / m_options.parallel);
     // Shown here, one at a time, and only once a URL has no try left.
     settings.holdMessages = true;
     if (!lane.request(m_fields.referer(), settings))

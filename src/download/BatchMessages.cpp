@@ -17,6 +17,14 @@ Message folderRefusedMessage()
             QString()};
 }
 
+Message cookieFileMessage(const QString &path, const QString &reason)
+{
+    return {QStringLiteral("Die Cookie-Datei \"%1\" kann nicht gelesen werden (%2). Es wurde "
+                           "nichts geladen.")
+                .arg(path, reason),
+            QString(), Message::Icon::Exclamation};
+}
+
 Message nameCollisionQuestion(int count, const QString &fileName)
 {
     return {QStringLiteral("Achtung: %1 URLs ergeben denselben Dateinamen \"%2\". "

@@ -6,6 +6,8 @@
 // The download batch's own messages, word for word.
 Message writeFailureMessage(const QString &path, const QString &reason);
 Message folderRefusedMessage();
+// The cookie file given for the batch cannot be read; nothing is requested.
+Message cookieFileMessage(const QString &path, const QString &reason);
 // Different URLs of one list would write the same file.
 Message nameCollisionQuestion(int count, const QString &fileName);
 // The template lacks the placeholder, so all `count` URLs are one.

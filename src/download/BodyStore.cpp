@@ -1,7 +1,13 @@
 #include "download/BodyStore.h"
 
+#include "download/BatchMessages.h"
+
 #include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/statvfs.h>
 #include <utility>
 
 namespace {
@@ -18,6 +24,8 @@ void BodyStore::restart(const QString &folder, const QString &name, qint64 memor
     m_expected = -1;
     m_received = 0;
     m_error = 0;
+    m_errorText.clear();
+    m_nextSpaceCheck = 0;
 }
 
 void BodyStore::clear()
@@ -31,14 +39,40 @@ bool BodyStore::setExpectedSize(qint64 size)
 {
     m_expected = size;
     m_memory.setExpectedSize(size);
-    return size <= m_limit || spilled() || spill();
+    if (size <= m_limit && !spilled())
+        return true;
+    return (spilled() || spill()) && roomFor(size);
 }
 
-bool BodyStore::failed(int error)
+bool BodyStore::failed(int error, const QString &why)
 {
     m_error = error;
+    m_errorText = why;
     clear();
     return false;
+}
+
+bool BodyStore::roomFor(qint64 size)
+{
+    struct statvfs fs = {};
+    if (::statvfs(QFile::encodeName(m_folder).constData(), &fs) != 0)
+        return true; // the writes will tell
+    const qint64 free = static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize);
+    if (size >= 0) {
+        // A body of known length that fits is never stopped early.
+        const qint64 needed = size - m_received;
+        return needed <= free ||
+               failed(ENOSPC, QStringLiteral("Im Ordner \"%1\" ist nicht genug Platz: die Datei "
+                                             "braucht %2, frei sind %3.")
+                                  .arg(m_folder, sizeText(needed), sizeText(free)));
+    }
+    const qint64 total = static_cast<qint64>(fs.f_blocks) * static_cast<qint64>(fs.f_frsize);
+    const qint64 floor = std::min(kSpaceFloor, total / 100);
+    return free - kSpaceCheckInterval >= floor ||
+           failed(ENOSPC, QStringLiteral("Im Ordner \"%1\" sind nur noch %2 frei; eine Datei "
+                                         "unbekannter Größe wurde angehalten, bevor der "
+                                         "Datenträger vollläuft.")
+                              .arg(m_folder, sizeText(free)));
 }
 
 bool BodyStore::spill()
@@ -62,6 +96,12 @@ bool BodyStore::append(const char *data, size_t length)
     if (!spilled() && m_received + static_cast<qint64>(length) > m_limit && !spill())
         return false;
     if (spilled()) {
+        // Looked at once per MiB: a statvfs per write would cost more than the write.
+        if (m_expected < 0 && m_received >= m_nextSpaceCheck) {
+            m_nextSpaceCheck = m_received + kSpaceCheckInterval;
+            if (!roomFor(-1))
+                return false;
+        }
         int error = 0;
         if (!m_file.write(data, length, &error))
             return failed(error);
@@ -102,5 +142,7 @@ void BodyStore::resume(PartFile file)
 
 QString BodyStore::errorText() const
 {
+    if (!m_errorText.isEmpty())
+        return m_errorText;
     return m_error != 0 ? QString::fromLocal8Bit(std::strerror(m_error)) : QString();
 }

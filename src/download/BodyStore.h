@@ -18,17 +18,23 @@ public:
     // chunk they took five times as long as written while they arrived. Small
     // files (most lists) still never touch a part file.
     static constexpr qint64 kDefaultMemoryLimit = 1024 * 1024;
+    // An endless answer must not fill the disk: what a body of unknown length leaves free.
+    static constexpr qint64 kSpaceFloor = 64 * 1024 * 1024;
+    static constexpr qint64 kSpaceCheckInterval = 1024 * 1024;
 
     // Drops everything and starts a new body of unknown length. A part file
     // is made in folder (the system's temporary folder when empty), named
     // after name, once the body outgrows memoryLimit.
     void restart(const QString &folder, const QString &name, qint64 memoryLimit);
     // The Content-Length of the body to come, or -1; a length over the limit
-    // goes straight to a part file. False when that cannot be made.
+    // goes straight to a part file. False when that cannot be made, or when
+    // the body is larger than the space left where it would be written.
     bool setExpectedSize(qint64 size);
     qint64 expectedSize() const { return m_expected; }
-    // False when the part file cannot be made or written; errorText() says
-    // why. Throws std::bad_alloc when memory runs out.
+    // False when the part file cannot be made or written, or when a body of
+    // unknown length would leave less than kSpaceFloor (or 1 % of the file
+    // system, if less) free; errorText() says why. Throws std::bad_alloc when
+    // memory runs out.
     bool append(const char *data, size_t length);
     // The next at most max bytes, from memory or the part file.
     QByteArray takeChunk(qint64 max);
@@ -48,7 +54,9 @@ public:
 
 private:
     bool spill();
-    bool failed(int error);
+    bool failed(int error, const QString &why = QString());
+    // False, having failed, when the body would leave too little of the file system free.
+    bool roomFor(qint64 bytes);
 
     BodyBuffer m_memory;
     PartFile m_file;
@@ -59,4 +67,6 @@ private:
     qint64 m_received = 0;
     qint64 m_readOffset = 0;
     int m_error = 0;
+    QString m_errorText;         // ours, when the system's reason would say too little
+    qint64 m_nextSpaceCheck = 0; // of a body of unknown length, in bytes received
 };

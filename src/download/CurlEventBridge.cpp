@@ -21,6 +21,10 @@ CurlEventBridge::CurlEventBridge(QObject *parent) : QObject(parent)
     m_multi = curl_multi_init();
     if (!m_multi)
         return;
+    // One thread: the share needs no locks.
+    m_share = curl_share_init();
+    if (m_share)
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlEventBridge::socketCallback);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlEventBridge::timerCallback);
@@ -35,6 +39,8 @@ CurlEventBridge::~CurlEventBridge()
 {
     if (m_multi)
         curl_multi_cleanup(m_multi);
+    if (m_share)
+        curl_share_cleanup(m_share);
     for (auto &entry : m_sockets) {
         delete entry.second.read;
         delete entry.second.write;

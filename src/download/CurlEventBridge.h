@@ -20,6 +20,8 @@ public:
 
     // Null when libcurl could not make one.
     CURLM *multi() const { return m_multi; }
+    // The cookies of the transfers on this bridge: one batch's, gone with it.
+    CURLSH *cookieShare() const { return m_share; }
     // Transfers to one host beyond this wait for a connection to come free.
     void setMaxHostConnections(long count);
 
@@ -43,6 +45,7 @@ private:
     void socketAction(curl_socket_t s, int events);
 
     CURLM *m_multi = nullptr;
+    CURLSH *m_share = nullptr;
     std::map<curl_socket_t, SocketWatch> m_sockets;
     QTimer m_timer;
 };

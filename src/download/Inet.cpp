@@ -8,6 +8,7 @@
 #include "version.h"
 
 #include <QFile>
+#include <algorithm>
 #include <new>
 #include <sys/socket.h>
 #include <system_error>
@@ -48,6 +49,11 @@ Inet::Inet(std::shared_ptr<CurlEventBridge> bridge, QObject *parent)
     connect(m_bridge.get(), &CurlEventBridge::transferDone, this, &Inet::onTransferDone);
     m_idleTimer.setSingleShot(true);
     connect(&m_idleTimer, &QTimer::timeout, this, &Inet::onIdleCheck);
+    m_rateTimer.setSingleShot(true);
+    connect(&m_rateTimer, &QTimer::timeout, this, [this] {
+        if (m_running)
+            curl_easy_pause(m_easy, CURLPAUSE_CONT);
+    });
 }
 
 Inet::~Inet()
@@ -82,6 +88,7 @@ void Inet::stopRequest()
 
 void Inet::abortTransfer()
 {
+    m_rateTimer.stop();
     if (m_running) {
         curl_multi_remove_handle(m_bridge->multi(), m_easy);
         m_running = false;
@@ -129,7 +136,8 @@ void Inet::startTransfer()
         throw InetError(FailureNumber::InternalError, QString::fromUtf8(curl_multi_strerror(rc)));
     m_running = true;
     m_lastActivity.start();
-    m_idleTimer.start(m_config.idleTimeoutMs);
+    if (m_config.idleTimeoutMs > 0)
+        m_idleTimer.start(m_config.idleTimeoutMs);
 }
 
 void Inet::checkRequest(const QString &operation, const QByteArray &data,
@@ -155,17 +163,35 @@ void Inet::setRequestHeader(const Header &header)
     m_headers = nullptr;
     if (!header.name.isEmpty())
         m_headers = curl_slist_append(nullptr, headerLineFor(header).constData());
+    for (const auto &[name, value] : std::as_const(m_config.extraHeaders))
+        m_headers = curl_slist_append(m_headers,
+                                      headerLineFor({name, QString::fromUtf8(value)}).constData());
 }
 
 void Inet::configureRequest(const RequestTarget &target, const QByteArray &proxy)
 {
+    // libcurl 7.88 keeps the cookie file's name past a transfer, and a reset would lose it:
+    // clearing it first frees it (the shared cookies stay).
+    if (std::exchange(m_cookieFileSet, false))
+        curl_easy_setopt(m_easy, CURLOPT_COOKIEFILE, nullptr);
     curl_easy_reset(m_easy);
     m_errorBuffer[0] = '\0';
     curl_easy_setopt(m_easy, CURLOPT_URL, target.url.constData());
     curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
-    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, "Vornix-Downloader/" VORNIX_VERSION_STRING);
+    const QByteArray agent = m_config.userAgent.isEmpty()
+                                 ? QByteArray("Vornix-Downloader/" VORNIX_VERSION_STRING)
+                                 : m_config.userAgent.toUtf8();
+    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, agent.constData());
+    // libcurl's cookie engine decides which cookie goes where; it runs only on the user's file.
+    if (!m_config.cookieFile.isEmpty()) {
+        m_cookieFileSet = true;
+        curl_easy_setopt(m_easy, CURLOPT_SHARE, m_bridge->cookieShare());
+        curl_easy_setopt(m_easy, CURLOPT_COOKIEFILE,
+                         QFile::encodeName(m_config.cookieFile).constData());
+    }
+
     curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
     curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
     // libcurl refuses a redirect from https to plain http itself, whichever
@@ -175,7 +201,12 @@ void Inet::configureRequest(const RequestTarget &target, const QByteArray &proxy
         curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_config.caFile).constData());
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
+    // libcurl checks the rate between reads: with large reads a short body would pass in one.
+    const qint64 readSize =
+        m_config.maxReceiveSpeed > 0
+            ? std::clamp<qint64>(m_config.maxReceiveSpeed / 16, 1024, kReceiveBufferSize)
+            : kReceiveBufferSize;
+    curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, static_cast<long>(readSize));
     // Where a server offers HTTP/2 (over TLS), transfers of one batch wait to share its
     // connection. Over plain HTTP/1.1 a waiting transfer would wait for the first to end.
     curl_easy_setopt(m_easy, CURLOPT_PIPEWAIT, target.https ? 1L : 0L);
@@ -422,6 +453,13 @@ size_t Inet::onBody(const char *data, size_t length)
     m_attempt.awaitStatusLine = false;
     if (!m_attempt.bodyAccepted)
         return length;
+    if (tooLarge(m_body.received() + static_cast<qint64>(length)))
+        return 0;
+    if (const qint64 waitMs = rateWaitMs(length); waitMs > 0) {
+        // libcurl keeps the bytes and hands them over again once the transfer goes on.
+        m_rateTimer.start(static_cast<int>(waitMs));
+        return CURL_WRITEFUNC_PAUSE;
+    }
     try {
         if (!m_body.append(data, length))
             return storeFailed();
@@ -565,9 +603,38 @@ bool Inet::onHeaderEnd()
         m_attempt.bodyAccepted = true;
         curl_off_t expected = -1;
         curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+        if (tooLarge(expected))
+            return false;
         if (!m_body.setExpectedSize(expected))
             return storeFailed() != 0;
     }
+    return true;
+}
+
+// libcurl's own limit lets a short body through at full speed when the socket
+// already holds it, so the body is held back here: no faster than the limit on
+// average, with a quarter of a second's worth as a start.
+qint64 Inet::rateWaitMs(size_t length)
+{
+    const qint64 rate = m_config.maxReceiveSpeed;
+    if (rate <= 0)
+        return 0;
+    if (!m_attempt.rateClock.isValid())
+        m_attempt.rateClock.start();
+    const qint64 due = (m_attempt.rateBytes + static_cast<qint64>(length) - rate / 4) * 1000 / rate;
+    const qint64 wait = due - m_attempt.rateClock.elapsed();
+    if (wait <= 0)
+        m_attempt.rateBytes += static_cast<qint64>(length);
+    return std::max<qint64>(wait, 0);
+}
+
+bool Inet::tooLarge(qint64 bytes)
+{
+    if (m_config.maxFileSize <= 0 || bytes <= m_config.maxFileSize)
+        return false;
+    m_attempt.abortNumber = numberOf(FailureNumber::ExtendedError);
+    m_attempt.abortInfo = QStringLiteral("Die Datei ist größer als die Höchstgröße von %1 Bytes.")
+                              .arg(m_config.maxFileSize);
     return true;
 }
 

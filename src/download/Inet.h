@@ -64,6 +64,20 @@ public:
     // A PEM file of the certificates to trust instead of the system's; empty
     // for the system's. Certificates are always checked.
     void setCaFile(const QString &path) { m_config.caFile = path; }
+    // Sent in place of "Vornix-Downloader/<version>" when not empty.
+    void setUserAgent(const QString &agent) { m_config.userAgent = agent; }
+    // Sent after the header Execute is given; checked by RequestHeaders::parse.
+    void setExtraHeaders(const QList<QPair<QByteArray, QByteArray>> &headers)
+    {
+        m_config.extraHeaders = headers;
+    }
+    // A Netscape cookies.txt read (never written) for every request, with the cookies the
+    // servers set kept beside them for the transfers of the same bridge; empty: no cookies.
+    void setCookieFile(const QString &path) { m_config.cookieFile = path; }
+    // Bytes per second at most; 0: as fast as it comes.
+    void setMaxReceiveSpeed(qint64 bytesPerSecond) { m_config.maxReceiveSpeed = bytesPerSecond; }
+    // A body larger than this fails; 0: no cap.
+    void setMaxFileSize(qint64 bytes) { m_config.maxFileSize = bytes; }
 
     // One request header; an empty name sends none, an empty value sends the
     // header with nothing after it.
@@ -122,7 +136,7 @@ public:
     // The Retry-After value of the last answer as sent, empty when it had none.
     QByteArray RetryAfter() const { return m_answer.retryAfter; }
 
-    // A transfer that receives nothing for this long fails.
+    // A transfer that receives nothing for this long fails; 0: never.
     void setIdleTimeout(int ms) { m_config.idleTimeoutMs = ms; }
     int idleTimeout() const { return m_config.idleTimeoutMs; }
 
@@ -173,6 +187,8 @@ private:
     bool onHeaderLine(const char *line, size_t length);
     bool onHeaderEnd();
     size_t storeFailed();
+    bool tooLarge(qint64 bytes);
+    qint64 rateWaitMs(size_t length);
 
     // What the caller set; kept from one request to the next.
     struct Config
@@ -180,6 +196,11 @@ private:
         ::AccessType accessType = ::AccessType::System;
         QString proxy;
         QString caFile;
+        QString userAgent;
+        QList<QPair<QByteArray, QByteArray>> extraHeaders;
+        QString cookieFile;
+        qint64 maxReceiveSpeed = 0;
+        qint64 maxFileSize = 0;
         QString spillFolder;
         qint64 memoryLimit = BodyStore::kDefaultMemoryLimit;
         bool keepPartial = false;
@@ -210,6 +231,8 @@ private:
         qint32 abortNumber = 0;
         QString abortInfo;
         QElapsedTimer lastProgress;
+        QElapsedTimer rateClock; // from the first body byte, for the speed limit
+        qint64 rateBytes = 0;
     };
 
     // What the caller may read about the latest request.
@@ -227,6 +250,7 @@ private:
     curl_slist *m_headers = nullptr;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     QTimer m_idleTimer;
+    QTimer m_rateTimer; // ends a pause of the speed limit
     QElapsedTimer m_lastActivity;
 
     Config m_config;
@@ -234,7 +258,8 @@ private:
     Answer m_answer;
     QString m_url;
     PartialBody m_partial;
-    Header m_header; // the caller's, without what a continuation adds
+    Header m_header;              // the caller's, without what a continuation adds
+    bool m_cookieFileSet = false; // on the easy handle, until its next reset
     bool m_requested = false;
     bool m_running = false;
     quint64 m_generation = 0;

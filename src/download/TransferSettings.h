@@ -3,6 +3,9 @@
 #include "download/AccessType.h"
 #include "download/BodyStore.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // How one request is to be made and what happens to its body; handed to
@@ -25,6 +28,21 @@ struct TransferSettings
     // Such a body, with a known length and validator, is also kept when no try
     // follows and when the request is cancelled with cancelKeeping().
     bool keepForResume = false;
-    // A transfer that receives nothing for this long fails; 0: Inet's default.
-    int idleTimeoutMs = 0;
+    // A minute of silence is far beyond any live server's pause.
+    static constexpr int kDefaultIdleTimeoutMs = 60000;
+    // A transfer that receives nothing for this long fails; 0: never.
+    int idleTimeoutMs = kDefaultIdleTimeoutMs;
+
+    // Sent instead of "Vornix-Downloader/<version>" when not empty.
+    QString userAgent;
+    // Further request headers, checked by RequestHeaders::parse.
+    QList<QPair<QByteArray, QByteArray>> headers;
+    // A Netscape cookies.txt to read (never written); empty: no cookies at all.
+    QString cookieFile;
+    // Bytes per second for the batch as a whole; 0: no limit.
+    qint64 maxBytesPerSecond = 0;
+    // Certificates to trust in place of the system's; empty: the system's.
+    QString caFile;
+    // A body larger than this fails; 0: no cap.
+    qint64 maxFileSize = 0;
 };

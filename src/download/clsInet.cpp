@@ -139,8 +139,13 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer,
             Inetd->setMemoryLimit(settings.memoryLimit);
             Inetd->setKeepPartialBody(settings.keepPartialBody);
             Inetd->setKeepForResume(settings.keepForResume);
-            Inetd->setIdleTimeout(settings.idleTimeoutMs > 0 ? settings.idleTimeoutMs
-                                                             : Inet::kDefaultIdleTimeoutMs);
+            Inetd->setIdleTimeout(settings.idleTimeoutMs);
+            Inetd->setUserAgent(settings.userAgent);
+            Inetd->setExtraHeaders(settings.headers);
+            Inetd->setCookieFile(settings.cookieFile);
+            Inetd->setMaxReceiveSpeed(settings.maxBytesPerSecond);
+            Inetd->setCaFile(settings.caFile);
+            Inetd->setMaxFileSize(settings.maxFileSize);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
         },
         [&](qint32 number, const QString &description) {

@@ -8,11 +8,12 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 
-// Also ends a transfer that keeps reporting states forever, such as an unbounded redirect loop.
 using F = FailureNumber;
 // A proxy name Inet refuses.
 static constexpr int refused = numberOf(F::InvalidProxyRequest);
 
+// The states up to 11 or 12; a deadline also ends a transfer that keeps reporting states
+// forever, such as an unbounded redirect loop.
 static QList<int> statesUntilDone(QSignalSpy &spy)
 {
     const QDeadlineTimer deadline(20000);

@@ -66,20 +66,17 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString target = dir.filePath("f");
         const QByteArray body = HttpFixtureServer::patternBody(300000);
+        struct rlimit saved;
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto restore = qScopeGuard([saved, mask = ::umask(mode_t(umask))] {
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            ::umask(mask);
+        });
+        QVERIFY(old.isNull() || writeFile(target, old));
+        const struct rlimit limit = {sizeLimit, saved.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
         QString error;
-        bool ok = false;
-        {
-            struct rlimit saved;
-            QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
-            const auto restore = qScopeGuard([saved, mask = ::umask(mode_t(umask))] {
-                ::setrlimit(RLIMIT_FSIZE, &saved);
-                ::umask(mask);
-            });
-            QVERIFY(old.isNull() || writeFile(target, old));
-            const struct rlimit limit = {sizeLimit, saved.rlim_max};
-            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-            ok = WriteFileReplacing(dir.filePath(name), body, &error);
-        }
+        const bool ok = WriteFileReplacing(dir.filePath(name), body, &error);
         QTEST(ok, "written");
         QCOMPARE(error.isEmpty(), ok);
         // Only the target is there: no hidden temporary file in any case.

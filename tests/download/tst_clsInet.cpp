@@ -47,7 +47,10 @@ class tst_clsInet final : public QObject
     // Large bodies spill into `folder`.
     TransferSettings settings(qint64 memoryLimit) const
     {
-        return {AccessType::System, {}, folder->path(), memoryLimit, false, false};
+        TransferSettings s;
+        s.spillFolder = folder->path();
+        s.memoryLimit = memoryLimit;
+        return s;
     }
     bool fetch(const QString &path, const QString &referer = {}, const TransferSettings &with = {})
     {
@@ -103,7 +106,9 @@ private Q_SLOTS:
         const auto &[path, referer, size, spilled, box, type, refusal, proxy, env] = row;
         const QByteArray body = HttpFixtureServer::patternBody(size);
         server->serve("/fixed", body);
-        server->serveChunked("/chunked", body, 1000);
+        auto chunked = std::make_shared<HttpFixtureServer::Resource>(body, QByteArray());
+        chunked->chunked = true; // no length told
+        server->serveResource("/chunked", chunked);
         server->serveTrickle("/slow", body, 8192, 20);
         if (!env.isEmpty())
             qputenv(env.section(u'=', 0, 0).toLatin1(),

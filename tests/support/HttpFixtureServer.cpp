@@ -60,15 +60,6 @@ bool HttpFixtureServer::listenTls()
     return listen();
 }
 
-void HttpFixtureServer::serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize)
-{
-    QByteArray bytes = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
-    for (qsizetype at = 0; at < body.size(); at += chunkSize)
-        bytes += QByteArray::number(body.mid(at, chunkSize).size(), 16) + "\r\n" +
-                 body.mid(at, chunkSize) + "\r\n";
-    serveRaw(path, bytes + "0\r\n\r\n");
-}
-
 void HttpFixtureServer::serveCutMidBody(const QByteArray &path, const QByteArray &body,
                                         qsizetype sendBytes, bool close)
 {

@@ -21,7 +21,7 @@ public:
 
     struct Reply
     {
-        // Content-Length and the whole body; serveChunked() frames a body in chunks.
+        // Content-Length and the whole body.
         Reply(QByteArray b, int s = 200, QByteArray r = "OK") : status(s), reason(r), body(b) {}
         explicit Reply(Handler h) : handler(std::move(h)) {}
         int status = 200;
@@ -66,7 +66,6 @@ public:
     // The reply for paths without one of their own; a 404 unless set.
     void setDefaultReply(const Reply &reply) { m_defaultReply = reply; }
     void serve(const QByteArray &path, const QByteArray &body) { serveInTurn(path, {body}); }
-    void serveChunked(const QByteArray &path, const QByteArray &body, int chunkSize);
     // Sends the head and the first sendBytes of the body, then closes or sends nothing more.
     void serveCutMidBody(const QByteArray &path, const QByteArray &body, qsizetype sendBytes,
                          bool close);
