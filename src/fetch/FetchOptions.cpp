@@ -1,5 +1,6 @@
 #include "FetchOptions.h"
 
+#include "download/RequestHeaders.h"
 #include "download/RequestTarget.h"
 #include "version.h"
 
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <climits>
+#include <utility>
 
 namespace {
 const QString kProgram = QStringLiteral("vornix-fetch");
@@ -78,6 +80,36 @@ const QCommandLineOption kNoContinue(QStringLiteral("no-continue"),
                                      QStringLiteral("Abgebrochene Downloads nicht fortsetzen: "
                                                     "behaltene Teile entfernen und keine neuen "
                                                     "behalten."));
+const QCommandLineOption kUserAgent({QStringLiteral("A"), QStringLiteral("user-agent")},
+                                    QStringLiteral("Benutzerkennung (User-Agent) jeder Anfrage "
+                                                   "(Vorgabe: Vornix-Downloader/<Version>)."),
+                                    QStringLiteral("TEXT"));
+const QCommandLineOption kHeader({QStringLiteral("H"), QStringLiteral("header")},
+                                 QStringLiteral("Weitere Kopfzeile \"Name: Wert\" jeder Anfrage; "
+                                                "mehrfach möglich."),
+                                 QStringLiteral("KOPFZEILE"));
+const QCommandLineOption kCookieFile({QStringLiteral("b"), QStringLiteral("cookie-file")},
+                                     QStringLiteral("Cookies aus dieser Datei im Netscape-Format "
+                                                    "(cookies.txt) senden; sie wird nur gelesen."),
+                                     QStringLiteral("DATEI"));
+const QCommandLineOption kLimitRate(QStringLiteral("limit-rate"),
+                                    QStringLiteral("Höchstens so viele Bytes je Sekunde für alle "
+                                                   "Downloads zusammen; K, M und G wie bei curl "
+                                                   "(Vorgabe: unbegrenzt)."),
+                                    QStringLiteral("RATE"));
+const QCommandLineOption kTimeout(QStringLiteral("timeout"),
+                                  QStringLiteral("Abbruch, wenn so viele Sekunden keine Daten "
+                                                 "kommen, 0 bis 600; 0: nie (Vorgabe: 60)."),
+                                  QStringLiteral("S"));
+const QCommandLineOption kCaCert(QStringLiteral("cacert"),
+                                 QStringLiteral("Diesen Zertifikaten (PEM) statt denen des "
+                                                "Systems vertrauen; geprüft wird immer."),
+                                 QStringLiteral("DATEI"));
+const QCommandLineOption kMaxFileSize(QStringLiteral("max-filesize"),
+                                      QStringLiteral("Eine Datei, die größer ist, schlägt fehl; "
+                                                     "K, M und G wie bei curl (Vorgabe: "
+                                                     "unbegrenzt)."),
+                                      QStringLiteral("GRÖSSE"));
 const QCommandLineOption kStopAfter(QStringLiteral("stop-after"),
                                     QStringLiteral("Nach N Fehlschlägen in Folge aufhören "
                                                    "(Vorgabe: 0, nie)."),
@@ -157,6 +189,34 @@ bool readNumber(const QCommandLineParser &parser, const QCommandLineOption &opti
                  .arg(option.names().constLast(), range, text);
     return false;
 }
+// "100", "512K", "2M", "1G" (binary, as curl reads them) into bytes.
+bool readSize(const QString &text, qint64 *bytes)
+{
+    static const QString units = QStringLiteral("KMG");
+    QString digits = text.trimmed();
+    int shift = 0;
+    if (!digits.isEmpty()) {
+        if (const qsizetype unit = units.indexOf(digits.back().toUpper()); unit >= 0) {
+            shift = 10 * static_cast<int>(unit + 1);
+            digits.chop(1);
+        }
+    }
+    bool ok = false;
+    const qint64 value = digits.toLongLong(&ok);
+    if (!ok || value < 0 || value > (LLONG_MAX >> shift))
+        return false;
+    *bytes = value << shift;
+    return true;
+}
+
+// A file named on the command line, as the child of the working folder it was named in.
+QString absolute(const QString &path, const QString &currentFolder)
+{
+    return path.isEmpty() ? path : QDir::cleanPath(QDir(currentFolder).absoluteFilePath(path));
+}
+
+// Ten minutes without a byte is no live transfer any more.
+constexpr int kMaxTimeoutSeconds = 600;
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &currentFolder)
@@ -166,10 +226,11 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
         QStringLiteral("Lädt eine nummerierte Reihe von URLs und speichert jede Antwort als\n"
                        "Datei im Zielordner. Vorlage und Ersetzungsliste wirken wie im Fenster\n"
                        "von Vornix-Downloader."));
-    parser.addOptions({kList,     kPlaceholder, kDir,         kCreateDirs,   kPrefix,
-                       kReferer,  kProxy,       kDryRun,      kQuiet,        kOverwrite,
-                       kRetries,  kPause,       kPauseJitter, kSkipExisting, kStopAfter,
-                       kParallel, kPad,         kNoContinue,  kHelp,         kVersion});
+    parser.addOptions({kList,        kPlaceholder,  kDir,        kCreateDirs, kPrefix,  kReferer,
+                       kProxy,       kDryRun,       kQuiet,      kOverwrite,  kRetries, kPause,
+                       kPauseJitter, kSkipExisting, kStopAfter,  kParallel,   kPad,     kNoContinue,
+                       kUserAgent,   kHeader,       kCookieFile, kLimitRate,  kTimeout, kCaCert,
+                       kMaxFileSize, kHelp,         kVersion});
     parser.addPositionalArgument(QStringLiteral("VORLAGE"),
                                  QStringLiteral("URL mit dem Platzhalter, z. B. "
                                                 "https://example.org/bild§.jpg"),
@@ -238,6 +299,24 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
         if (!readNumber(parser, number.option, number.min, number.max, number.number, &problem))
             return error(problem);
     }
+    TransferSettings &transfer = batch.transfer;
+    int timeoutSeconds = TransferSettings::kDefaultIdleTimeoutMs / 1000;
+    if (!readNumber(parser, kTimeout, 0, kMaxTimeoutSeconds, timeoutSeconds, &problem))
+        return error(problem);
+    transfer.idleTimeoutMs = timeoutSeconds * 1000;
+    for (const auto &[option, bytes] : {std::pair{&kLimitRate, &transfer.maxBytesPerSecond},
+                                        std::pair{&kMaxFileSize, &transfer.maxFileSize}}) {
+        if (parser.isSet(*option) && !readSize(parser.value(*option), bytes))
+            return error(QStringLiteral("--%1 erwartet eine Zahl von Bytes, auch mit K, M oder G, "
+                                        "nicht \"%2\".")
+                             .arg(option->names().constLast(), parser.value(*option)));
+    }
+    transfer.userAgent = parser.value(kUserAgent);
+    transfer.headers = RequestHeaders::parse(parser.values(kHeader), &problem);
+    if (!problem.isEmpty())
+        return error(problem);
+    transfer.cookieFile = absolute(parser.value(kCookieFile), currentFolder);
+    transfer.caFile = absolute(parser.value(kCaCert), currentFolder);
     batch.skipExisting = parser.isSet(kSkipExisting);
     options.padRanges = parser.isSet(kPad);
     // Like aria2, a cut body is kept and continued unless asked otherwise.

@@ -17,15 +17,15 @@ static constexpr int kTimeoutMs = 60000;
 // the run. Err is all of stderr, where * stands for any text within a line. The signal is sent
 // once the last request has arrived and the folder holds the saved files and partFiles more:
 // those of bodies still arriving. {unknown option} in err is Qt's German text for --bogus.
+// The program is started by `shell` ($0 the program, $@ the arguments), which may take the
+// working folder away first or make stdout a full disk.
 struct Run
 {
-    // The working folder is removed before the program starts, or stdout is a full disk.
-    enum Start { Normally, FolderGone, OutputFull };
     QString arguments, saved;
     int exitCode, requests;
     QString err, out = {};
     int signal = 0, partFiles = 0;
-    Start start = Normally;
+    QString shell = R"(exec "$0" "$@")";
 };
 
 // vornix-fetch as a user runs it: a child process with the fixture answering
@@ -47,6 +47,8 @@ private Q_SLOTS:
             return "{url}" + path + ": icError in StateChanged 0 – Inet Error " + status.left(3) +
                    " – HTTP/1.1 " + status + "\n";
         };
+        const QString full = R"(exec "$0" "$@" >/dev/full)";
+        const QString gone = R"(cd sub && rmdir ../sub && exec "$0" "$@")";
         row("three files into the current folder",
             {"--proxy direct -l 1-3 {url}/f§", "f1=/f1 f2=/f2 f3=/f3", 0, 3,
              "[1/3] gespeichert: {dir}/f1 (3 B)\n*\n*\n3 von 3 gespeichert\n"});
@@ -69,7 +71,7 @@ private Q_SLOTS:
             {"-n -l 08-09;7-7 {url}/f§", "", 0, 0, "",
              "{url}/f8\t{dir}/f8\n{url}/f9\t{dir}/f9\n{url}/f7\t{dir}/f7\n"});
         row("dry run into a full disk",
-            {"-n -l 1 {url}/f§", "", 1, 0, "vornix-fetch: *Ausgabe*\n", "", 0, 0, Run::OutputFull});
+            {"-n -l 1 {url}/f§", "", 1, 0, "vornix-fetch: *Ausgabe*\n", "", 0, 0, full});
         row("highest retries and pause",
             {"--retries 10 --pause 60000 --pause-jitter 60000 -l 1 {url}/f§", "f1=/f1", 0, 1,
              "*\n1 von 1 gespeichert\n"});
@@ -77,8 +79,7 @@ private Q_SLOTS:
             {"--create-dirs -d new/deep -l 1 {url}/f§", "new/deep/f1=/f1", 0, 1,
              "[1/1] gespeichert: {dir}/new/deep/f1 (3 B)\n1 von 1 gespeichert\n"});
         row("full path in a vanished working folder",
-            {"-d {dir} -l 1 {url}/f§", "f1=/f1", 0, 1, "*\n1 von 1 gespeichert\n", "", 0, 0,
-             Run::FolderGone});
+            {"-d {dir} -l 1 {url}/f§", "f1=/f1", 0, 1, "*\n1 von 1 gespeichert\n", "", 0, 0, gone});
         // Escape, BEL, CR, DEL and C1's CSI: none may reach the terminal.
         row("control characters from the server",
             {"-l e {url}/f§", "", 1, 1,
@@ -105,9 +106,9 @@ private Q_SLOTS:
             {"--skip-existing -l b {url}/su§", "", 1, 0,
              "{url}/sub: *keine Datei, sondern ein Ordner*\n0 von 1 gespeichert, 1 "
              "fehlgeschlagen\n"});
+        const QString eight = "f1=/f1 f2=/f2 f3=/f3 f4=/f4 f5=/f5 f6=/f6 f7=/f7 f8=/f8";
         row("four side by side",
-            {"-j 4 -l 1-8 {url}/f§", "f1=/f1 f2=/f2 f3=/f3 f4=/f4 f5=/f5 f6=/f6 f7=/f7 f8=/f8", 0,
-             8,
+            {"-j 4 -l 1-8 {url}/f§", eight, 0, 8,
              QString("[*/8] gespeichert: {dir}/f* (3 B)\n").repeated(8) + "8 von 8 gespeichert\n"});
         // The held file keeps what it had and no temporary file is left; the one cut off and
         // those never asked for are named.
@@ -122,6 +123,32 @@ private Q_SLOTS:
         // Three at once: one saved, one held, one writing its part file.
         row("SIGTERM -j 3",
             {"-j 3 -l 1;p;h {url}/f§", held, 143, 3, stopped("p", "h"), "", SIGTERM, 1});
+        row("user agent, header, cookie file, rate limit",
+            {"-A Mozilla/5.0 -H Accept:image/* -b {cookies} --limit-rate 1M -l 1 {url}/f§",
+             "f1=/f1", 0, 1, "*\n1 von 1 gespeichert\n"});
+        row("https without --cacert",
+            {"-l 1 {tls}/f§", "", 1, 0, "*\n0 von 1 gespeichert, 1 fehlgeschlagen\n"});
+        row("--cacert",
+            {"--cacert {ca} -l 1 {tls}/f§", "f1=/f1", 0, 0, "*\n1 von 1 gespeichert\n"});
+        row("--max-filesize", {"--max-filesize 2 -l 1 {url}/f§", "", 1, 1,
+                               "*größer als die Höchstgröße von 2 Bytes*\n0 von 1 gespeichert, "
+                               "1 fehlgeschlagen\n"});
+        row("--timeout", {"--timeout 1 -l h {url}/f§", "", 1, 1,
+                          "*Zeitüberschreitung*\n0 von 1 gespeichert, 1 fehlgeschlagen\n"});
+        row("unreadable cookie file", {"-b {dir}/none -l 1 {url}/f§", "", 1, 0,
+                                       "*Die Cookie-Datei \"{dir}/none\" kann nicht gelesen "
+                                       "werden*\n*\n*\n"});
+        const auto badHeader = [](const char *line, const char *why) {
+            return QString("Die Kopfzeile \"%1\" ist ungültig: %2")
+                .arg(QString::fromUtf8(line), QString::fromUtf8(why));
+        };
+        refused("a header the program sets", "-H Range:0- {url}/f§",
+                badHeader("Range:0-", "\"Range\" setzt das Programm selbst."));
+        refused("a header without a name", "-H :x {url}/f§",
+                badHeader(":x", "sie hat keinen Namen (erwartet: \"Name: Wert\")."));
+        refused(
+            "a header with a line break", "-H a:b\nHost:c {url}/f§",
+            badHeader("a:b\\x0aHost:c", "sie enthält einen Zeilenumbruch oder ein Nullzeichen."));
         refused("unknown option", "--bogus {url}/f§", "{unknown option}");
         refused("missing template", "-l 1", "Vorlage");
         refused("two templates", "{url}/f§ {url}/g§", "\"{url}/g§\"");
@@ -129,8 +156,7 @@ private Q_SLOTS:
         refused("missing folder without --create-dirs", "-d gone {url}/f§", "\"{dir}/gone\"");
         refused("empty folder", "-d  {url}/f§", "Zielordner");
         row("-d . in a vanished working folder",
-            {"-d . {url}/f§", "", 2, 0, "vornix-fetch: *aktuelle Ordner*\n", "", 0, 0,
-             Run::FolderGone});
+            {"-d . {url}/f§", "", 2, 0, "vornix-fetch: *aktuelle Ordner*\n", "", 0, 0, gone});
         refused("folder is a file", "-d afile {url}/f§", "\"{dir}/afile\"", "afile=/old");
         // Nobody can create files there, not even root.
         refused("unwritable folder", "-d /proc {url}/f§", "\"/proc\"");
@@ -147,24 +173,20 @@ private Q_SLOTS:
     void run()
     {
         QFETCH(Run, r);
-        const auto &[arguments, saved, exitCode, requests, err, out, signal, partFiles, start] = r;
-        QString unknownOption;
-        if (err.contains("{unknown option}")) {
-            QTranslator qtTexts;
-            if (!qtTexts.load(QLocale(QLocale::German), "qtbase", "_",
-                              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-                QSKIP("Qt's German catalogue (qtbase_de.qm) is not installed");
-            unknownOption = qtTexts.translate("QCommandLineParser", "Unknown option '%1'.");
-            if (unknownOption.isEmpty())
-                QSKIP("Qt's German catalogue has no text for an unknown option");
-            unknownOption = unknownOption.arg("bogus");
-        }
+        const auto &[arguments, saved, exitCode, requests, err, out, signal, partFiles, shell] = r;
+        QTranslator qt;
+        const QString unknownOption =
+            qt.load(QLocale(QLocale::German), "qtbase", "_",
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+                ? qt.translate("QCommandLineParser", "Unknown option '%1'.").replace("%1", "bogus")
+                : QString();
+        if (err.contains("{unknown option}") && unknownOption.isEmpty())
+            QSKIP("Qt's German text for an unknown option (qtbase_de.qm) is not installed");
         HttpFixtureServer server;
         QVERIFY(server.listen());
         // Each body is its URL path, so a saved file tells where it came from.
-        server.serve("/f", "/f");
-        for (int i = 1; i <= 8; ++i)
-            server.serve("/f" + QByteArray::number(i), "/f" + QByteArray::number(i));
+        for (const QByteArray n : {"", "1", "2", "3", "4", "5", "6", "7", "8"})
+            server.serve("/f" + n, "/f" + n);
         // Busy once or twice, then the body.
         const HttpFixtureServer::Reply busy("busy", 503, "Service Unavailable");
         server.serveInTurn("/fr", {busy, {"/fr"}});
@@ -173,29 +195,29 @@ private Q_SLOTS:
         server.serveInTurn("/fe", {{"gone", 404, "\x1b]0;x\x07\x1b[2K\rgone\x7f\xc2\x9b"}});
         // Announced larger than a body kept in memory, so it goes to a part file, and never done.
         server.serveRaw("/fp", "HTTP/1.1 200 OK\r\nContent-Length: 2000000\r\n\r\nbegun");
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
+        // {tls}: the same files over https; {cookies}: a cookie for every path of 127.0.0.1.
+        HttpFixtureServer tls;
+        QVERIFY(tls.listenTls());
+        tls.serve("/f1", "/f1");
+        QTemporaryDir dir, aside;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
+        QVERIFY(writeFile(aside.filePath("cookies.txt"), "127.0.0.1\tFALSE\t/\tFALSE\t0\tc\t1\n"));
         for (const QString &entry : saved.split(' ', Qt::SkipEmptyParts))
             if (entry.endsWith("=/old"))
                 QVERIFY(writeFile(dir.filePath(entry.section('=', 0, 0)), "/old"));
         const auto expand = [&](QString text) {
             return text.replace("{url}", server.url(QString()))
+                .replace("{tls}", tls.url(QString()))
+                .replace("{ca}", HttpFixtureServer::caFile())
+                .replace("{cookies}", aside.filePath("cookies.txt"))
                 .replace("{dir}", dir.path())
                 .replace("{unknown option}", unknownOption);
         };
 
         QProcess process;
         process.setWorkingDirectory(dir.path());
-        QString program = VORNIX_FETCH_PROGRAM;
-        QStringList args = expand(arguments).split(' ');
-        if (start == Run::OutputFull)
-            process.setStandardOutputFile("/dev/full");
-        if (start == Run::FolderGone) {
-            args = QStringList{"-c", R"(cd sub && rmdir ../sub && exec "$0" "$@")", program} + args;
-            program = "/bin/sh";
-        }
-        process.start(program, args);
+        process.start("/bin/sh", QStringList{"-c", shell, VORNIX_FETCH_PROGRAM} +
+                                     expand(arguments).split(' '));
         QTRY_COMPARE_WITH_TIMEOUT(int(server.requests().size()), requests, kTimeoutMs);
         if (signal != 0) {
             const qsizetype files = saved.count('=') + partFiles;
@@ -219,8 +241,18 @@ private Q_SLOTS:
         QCOMPARE(server.requests().size(), requests);
         // The word after the option, or nothing when the row has none.
         const QByteArray referer = arguments.section("-e ", 1).section(' ', 0, 0).toUtf8();
-        for (const HttpFixtureServer::Request &request : server.requests())
+        // -A, -H and -b as given, on every request.
+        const QByteArray agent = arguments.section("-A ", 1).section(' ', 0, 0).toUtf8();
+        const QString extra = arguments.section("-H ", 1).section(' ', 0, 0);
+        for (const HttpFixtureServer::Request &request : server.requests() + tls.requests()) {
             QCOMPARE(request.headerValues("Referer"), QList<QByteArray>{referer});
+            QVERIFY(agent.isEmpty() || request.headerValues("User-Agent").value(0) == agent);
+            QVERIFY(extra.isEmpty() ||
+                    request.headerValues(extra.section(':', 0, 0).toUtf8()).value(0) ==
+                        extra.section(':', 1).toUtf8());
+            QCOMPARE(request.headerValues("Cookie").value(0),
+                     arguments.contains("-b {cookies}") ? "c=1" : "");
+        }
         const int pauseMs = arguments.section("--pause ", 1).section(' ', 0, 0).toInt();
         for (qsizetype i = 1; i < server.requests().size(); ++i)
             QCOMPARE_GE(server.requests().at(i).atMs - server.requests().at(i - 1).atMs, pauseMs);
