@@ -50,6 +50,7 @@ void BatchController::start(const QStringList &urls, const TransferSettings &tra
     m_count = static_cast<int>(urls.size());
     m_stopAfterFailures = options.stopAfterFailures;
     m_skipped.clear();
+    m_cancelled = false;
     // Its URLs belong to the result this batch replaces.
     if (m_failureList)
         m_failureList->close();
@@ -59,6 +60,7 @@ void BatchController::start(const QStringList &urls, const TransferSettings &tra
 
 void BatchController::cancel()
 {
+    m_cancelled = m_job->isRunning();
     m_job->cancel();
 }
 
@@ -67,7 +69,7 @@ void BatchController::onFileFinished(const QString &url, FileEnd end)
     m_form.prgBatch->fileFinished();
     if (end == FileEnd::Skipped)
         m_skipped << url;
-    else if (end == FileEnd::Cancelled)
+    else if (end == FileEnd::Cancelled || (end == FileEnd::Kept && m_cancelled))
         m_form.setStatusPanelText(1, QStringLiteral("Abgebrochen - ") + url);
 }
 

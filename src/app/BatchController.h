@@ -51,6 +51,7 @@ private:
     std::unique_ptr<BatchJob> m_job;
     int m_count = 0;
     int m_stopAfterFailures = 0;
+    bool m_cancelled = false; // "Abbruch" or the window closing, not a failure
     BatchResult m_last;
     QString m_lastFolder;
     int m_lastStopAfterFailures = 0;

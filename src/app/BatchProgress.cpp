@@ -79,6 +79,10 @@ void BatchProgress::fileStarted(int index)
 void BatchProgress::resuming(qint64 bytes)
 {
     m_resumedAt = bytes;
+    // Said once per file and worth reading whole: the bar grows for it.
+    const QString text = runningText();
+    if (fontMetrics().horizontalAdvance(text) + 2 * kTextMargin > width())
+        fitTo(text);
     refresh();
 }
 

@@ -1,7 +1,11 @@
 #include "app/BatchSettings.h"
 
 #include "download/Message.h"
+#include "download/RequestHeaders.h"
 #include "ui/Settings.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 const QString kSection = QStringLiteral("Settings");
@@ -14,6 +18,12 @@ const QString kStopAfter = QStringLiteral("StopNachFehlern");
 const QString kParallel = QStringLiteral("GleichzeitigeDownloads");
 const QString kPadRanges = QStringLiteral("BereicheAuffuellen");
 const QString kKeepParts = QStringLiteral("FortsetzenBehalten");
+const QString kUserAgent = QStringLiteral("UserAgent");
+const QString kHeaders = QStringLiteral("Kopfzeilen");
+const QString kCookieFile = QStringLiteral("CookieDatei");
+const QString kRate = QStringLiteral("KiBProSekunde");
+const QString kIdle = QStringLiteral("Zeitlimit");
+const QString kMaxSize = QStringLiteral("HoechstgroesseMiB");
 
 int readNumber(const QString &key, int defaultValue, int most, int least = 0)
 {
@@ -30,6 +40,22 @@ bool readSwitch(const QString &key, bool defaultValue)
     if (text == QLatin1String("0"))
         return false;
     return defaultValue;
+}
+
+QString readText(const QString &key)
+{
+    return GetSetting(applicationTitle(), kSection, key, QString());
+}
+
+// None when a line is refused.
+std::optional<QList<RequestHeaders::Header>> headersOf(const QString &lines)
+{
+    QString error;
+    QList<RequestHeaders::Header> headers =
+        RequestHeaders::parse(lines.split(QLatin1Char('\n')), &error);
+    if (!error.isEmpty())
+        return std::nullopt;
+    return headers;
 }
 
 void saveNumber(const QString &key, int value)
@@ -76,4 +102,48 @@ bool LoadPadRanges()
 void SavePadRanges(bool pad)
 {
     saveNumber(kPadRanges, pad ? 1 : 0);
+}
+
+ConnectionOptions LoadConnectionOptions()
+{
+    const ConnectionOptions defaults;
+    ConnectionOptions options;
+    options.userAgent = readText(kUserAgent).trimmed();
+    if (std::any_of(options.userAgent.cbegin(), options.userAgent.cend(),
+                    [](QChar c) { return c.category() == QChar::Other_Control; }))
+        options.userAgent = defaults.userAgent;
+    options.headerLines = readText(kHeaders);
+    if (!headersOf(options.headerLines))
+        options.headerLines = defaults.headerLines;
+    options.cookieFile = readText(kCookieFile);
+    options.kibPerSecond =
+        readNumber(kRate, defaults.kibPerSecond, ConnectionOptions::kMaxKiBPerSecond);
+    options.idleSeconds =
+        readNumber(kIdle, defaults.idleSeconds, ConnectionOptions::kMaxIdleSeconds);
+    options.maxFileSizeMiB =
+        readNumber(kMaxSize, defaults.maxFileSizeMiB, ConnectionOptions::kMaxFileSizeMiB);
+    return options;
+}
+
+void SaveConnectionOptions(const ConnectionOptions &options)
+{
+    SaveSetting(applicationTitle(), kSection, kUserAgent, options.userAgent);
+    SaveSetting(applicationTitle(), kSection, kHeaders, options.headerLines);
+    SaveSetting(applicationTitle(), kSection, kCookieFile, options.cookieFile);
+    saveNumber(kRate, options.kibPerSecond);
+    saveNumber(kIdle, options.idleSeconds);
+    saveNumber(kMaxSize, options.maxFileSizeMiB);
+}
+
+TransferSettings LoadTransferSettings()
+{
+    const ConnectionOptions options = LoadConnectionOptions();
+    TransferSettings transfer;
+    transfer.userAgent = options.userAgent;
+    transfer.headers = headersOf(options.headerLines).value_or(QList<RequestHeaders::Header>());
+    transfer.cookieFile = options.cookieFile;
+    transfer.maxBytesPerSecond = qint64(options.kibPerSecond) * 1024;
+    transfer.idleTimeoutMs = options.idleSeconds * 1000;
+    transfer.maxFileSize = qint64(options.maxFileSizeMiB) * 1024 * 1024;
+    return transfer;
 }

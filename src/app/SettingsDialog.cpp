@@ -1,12 +1,25 @@
 #include "app/SettingsDialog.h"
 
 #include "app/BatchSettings.h"
+#include "download/RequestHeaders.h"
+#include "ui/FolderDialogs.h"
+#include "ui/MsgBox.h"
+#include "version.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QTextDocument>
+#include <QToolButton>
 
 namespace {
 QSpinBox *spinBox(QWidget *parent, const char *name, int most, int value,
@@ -18,6 +31,21 @@ QSpinBox *spinBox(QWidget *parent, const char *name, int most, int value,
     box->setValue(value);
     box->setSuffix(suffix);
     return box;
+}
+
+QLineEdit *lineEdit(QWidget *parent, const char *name, const QString &text)
+{
+    auto *field = new QLineEdit(text, parent);
+    field->setObjectName(QLatin1String(name));
+    return field;
+}
+
+QLayout *withUnit(QSpinBox *box, const QString &unit)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(new QLabel(unit, box->parentWidget()));
+    return row;
 }
 
 QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, bool checked)
@@ -77,6 +105,7 @@ SettingsDialog::SettingsDialog(const BatchOptions &options, bool pad, QWidget *p
     form->addRow(QStringLiteral("Gleichzeitige Downloads:"), parallelDownloads);
     form->addRow(keepParts);
     form->addRow(padRanges);
+    form->addRow(connectionGroup(LoadConnectionOptions()));
     form->addRow(cmdButtons);
     setFixedSize(sizeHint());
 }
@@ -98,4 +127,90 @@ BatchOptions SettingsDialog::options() const
 bool SettingsDialog::padsRanges() const
 {
     return padRanges->isChecked();
+}
+
+QWidget *SettingsDialog::connectionGroup(const ConnectionOptions &connection)
+{
+    auto *group = new QGroupBox(QStringLiteral("Verbindung"), this);
+    txtUserAgent = lineEdit(group, "txtUserAgent", connection.userAgent);
+    txtUserAgent->setPlaceholderText(QStringLiteral("Vornix-Downloader/" VORNIX_VERSION_STRING));
+    // A control character would end the header line early, or start another.
+    txtUserAgent->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[^\\x00-\\x1f\\x7f]*")), txtUserAgent));
+    txtKopfzeilen = new QPlainTextEdit(connection.headerLines, group);
+    txtKopfzeilen->setObjectName(QStringLiteral("txtKopfzeilen"));
+    txtKopfzeilen->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtKopfzeilen->setTabChangesFocus(true);
+    txtKopfzeilen->setPlaceholderText(QStringLiteral("Name: Wert"));
+    txtKopfzeilen->setFixedHeight(txtKopfzeilen->fontMetrics().lineSpacing() * 4 +
+                                  2 * txtKopfzeilen->frameWidth() +
+                                  int(2 * txtKopfzeilen->document()->documentMargin()));
+    txtCookieDatei = lineEdit(group, "txtCookieDatei", connection.cookieFile);
+    chooseCookieFile = new QToolButton(group);
+    chooseCookieFile->setObjectName(QStringLiteral("chooseCookieFile"));
+    chooseCookieFile->setText(QStringLiteral("…"));
+    chooseCookieFile->setToolTip(QStringLiteral("Cookie-Datei wählen"));
+    chooseCookieFile->setAccessibleName(chooseCookieFile->toolTip());
+    connect(chooseCookieFile, &QToolButton::clicked, this, &SettingsDialog::chooseCookieFile_Click);
+    auto *cookieRow = new QHBoxLayout;
+    cookieRow->addWidget(txtCookieDatei);
+    cookieRow->addWidget(chooseCookieFile);
+
+    const QString unlimited = QStringLiteral("unbegrenzt");
+    spnKiBProSekunde = spinBox(group, "spnKiBProSekunde", ConnectionOptions::kMaxKiBPerSecond,
+                               connection.kibPerSecond);
+    spnKiBProSekunde->setSpecialValueText(unlimited);
+    spnKiBProSekunde->setToolTip(QStringLiteral("Für alle Downloads zusammen"));
+    spnZeitlimit = spinBox(group, "spnZeitlimit", ConnectionOptions::kMaxIdleSeconds,
+                           connection.idleSeconds, QStringLiteral(" s"));
+    spnZeitlimit->setSpecialValueText(QStringLiteral("nie"));
+    spnHoechstgroesse = spinBox(group, "spnHoechstgroesse", ConnectionOptions::kMaxFileSizeMiB,
+                                connection.maxFileSizeMiB);
+    spnHoechstgroesse->setSpecialValueText(unlimited);
+    spnHoechstgroesse->setToolTip(QStringLiteral("Eine größere Datei gilt als fehlgeschlagen"));
+
+    auto *form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Benutzerkennung (User-Agent):"), txtUserAgent);
+    form->addRow(QStringLiteral("Weitere Kopfzeilen:"), txtKopfzeilen);
+    form->addRow(QStringLiteral("Cookie-Datei:"), cookieRow);
+    // The unit beside the box, so that two "unbegrenzt" still say which limit they are.
+    form->addRow(QStringLiteral("Höchstens"), withUnit(spnKiBProSekunde, QStringLiteral("KiB/s")));
+    form->addRow(QStringLiteral("Abbruch ohne Daten nach"), spnZeitlimit);
+    form->addRow(QStringLiteral("Höchstens"),
+                 withUnit(spnHoechstgroesse, QStringLiteral("MiB je Datei")));
+    return group;
+}
+
+ConnectionOptions SettingsDialog::connectionOptions() const
+{
+    ConnectionOptions connection;
+    connection.userAgent = txtUserAgent->text().trimmed();
+    connection.headerLines = txtKopfzeilen->toPlainText();
+    connection.cookieFile = txtCookieDatei->text();
+    connection.kibPerSecond = spnKiBProSekunde->value();
+    connection.idleSeconds = spnZeitlimit->value();
+    connection.maxFileSizeMiB = spnHoechstgroesse->value();
+    return connection;
+}
+
+void SettingsDialog::accept()
+{
+    QString error;
+    RequestHeaders::parse(txtKopfzeilen->toPlainText().split(QLatin1Char('\n')), &error);
+    if (!error.isEmpty()) {
+        MsgBox(error, Message::Icon::Exclamation);
+        txtKopfzeilen->setFocus();
+        return;
+    }
+    SaveConnectionOptions(connectionOptions());
+    QDialog::accept();
+}
+
+void SettingsDialog::chooseCookieFile_Click()
+{
+    const QString current = txtCookieDatei->text();
+    const QString file = chooseFile(this, QStringLiteral("Cookie-Datei wählen"),
+                                    current.isEmpty() ? QDir::homePath() : current);
+    if (!file.isEmpty())
+        txtCookieDatei->setText(QDir::toNativeSeparators(file));
 }

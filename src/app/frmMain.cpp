@@ -283,7 +283,8 @@ void frmMain::cmdDownload_Click()
 
 TransferSettings frmMain::connection() const
 {
-    TransferSettings transfer;
+    // "Einstellungen..." holds the rest of how to connect; the window only which way.
+    TransferSettings transfer = LoadTransferSettings();
     if (optProxy[0]->isChecked()) {
         transfer.accessType = AccessType::System;
     } else if (optProxy[1]->isChecked()) {

@@ -11,6 +11,12 @@ FolderChooser &chooser()
     return instance;
 }
 
+FileChooser &fileChooser()
+{
+    static FileChooser instance;
+    return instance;
+}
+
 FolderOpener &opener()
 {
     static FolderOpener instance;
@@ -25,6 +31,13 @@ QString chooseFolder(QWidget *parent, const QString &title, const QString &start
     return QFileDialog::getExistingDirectory(parent, title, start);
 }
 
+QString chooseFile(QWidget *parent, const QString &title, const QString &start)
+{
+    if (fileChooser())
+        return fileChooser()(start);
+    return QFileDialog::getOpenFileName(parent, title, start);
+}
+
 bool openFolder(const QString &folder)
 {
     if (opener())
@@ -35,6 +48,11 @@ bool openFolder(const QString &folder)
 void setFolderChooser(FolderChooser replacement)
 {
     chooser() = std::move(replacement);
+}
+
+void setFileChooser(FileChooser replacement)
+{
+    fileChooser() = std::move(replacement);
 }
 
 void setFolderOpener(FolderOpener replacement)

@@ -31,13 +31,18 @@ inline QString fieldText(const QWidget *field)
         .toString();
 }
 
-// Selects the whole text of the field with the keyboard and types over it.
+// Selects the whole text of the field with the keyboard and types over it; "\n" is Return.
 inline void typeInto(QWidget *field, const QString &text)
 {
     QTest::mouseClick(field, Qt::LeftButton);
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, lines[i]);
+    }
 }
 
 // Opens the menu with this caption from the menu bar and clicks its enabled item with

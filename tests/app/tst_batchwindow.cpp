@@ -3,6 +3,7 @@
 #include "app/FailureList.h"
 #include "app/SettingsDialog.h"
 #include "ui/FolderDialogs.h"
+#include "version.h"
 
 using Settings = QMap<QString, QString>;
 
@@ -22,15 +23,19 @@ struct Outcome
     int untried = 0;
 };
 
-// The options `stored` and then `shown` by the dialog, split by "|" in its order: retries,
-// pause, random part, skip existing and collect failures as 0/1, stop, transfers at once, padded
-// ranges and keeping cut downloads as 0/1.
-// `typed`: retries, pause, random part, stop, transfers ("": untouched), and when any, the four
-// check boxes clicked, before OK or Abbrechen.
+// The options `stored` ("": none) and then `shown` by the dialog, split by "|" in its order:
+// retries, pause, random part, skip existing and collect failures as 0/1, stop, transfers at once,
+// padded ranges and keeping cut downloads as 0/1, user agent, header lines, cookie file, KiB/s,
+// time-out, MiB per file.
+// `typed`: retries, pause, random part, stop, transfers, user agent, header lines, the answer of
+// the "…" beside the cookie file, KiB/s, time-out, MiB ("": untouched, or cancelled), and when
+// any, the four check boxes clicked, before OK or Abbrechen. A `refused` header line keeps the
+// dialog open after OK with that message; Abbrechen follows.
 struct Options
 {
     QString stored, typed, shown;
     bool ok = true;
+    QString refused = {};
 };
 
 // What a batch shows beside the status panel, and the options it runs with.
@@ -146,40 +151,68 @@ private Q_SLOTS:
     {
         QTest::addColumn<Options>("o");
         const auto row = [](const char *tag, const Options &o) { QTest::newRow(tag) << o; };
-        const QString defaults = "0|0 ms|0 ms|0|0|nie|1|0|0";
-        row("typed, OK", {"", "3|1500|250|4|8", "3|1500 ms|250 ms|1|1|4|8|1|1"});
-        row("typed, Abbrechen", {"2", "5|100||7|3", "2|0 ms|0 ms|0|0|nie|1|0|0", false});
-        row("unusable values read as defaults", {"11|viel|-5|ja|2|1e3|17|ja|ja", "", defaults});
+        const QString connection = "||||unbegrenzt|60 s|unbegrenzt",
+                      defaults = "0|0 ms|0 ms|0|0|nie|1|0|0" + connection;
+        row("typed, OK",
+            {"", "3|1500|250|4|8|Test/1.0|X-A: 1\n\nX-B: zwei|/c.txt|512|0|100",
+             "3|1500 ms|250 ms|1|1|4|8|1|1|Test/1.0|X-A: 1\n\nX-B: zwei|/c.txt|512|nie|100"});
+        row("typed, Abbrechen",
+            {"2", "5|100||7|3|Test/1.0||/c.txt", "2|0 ms|0 ms|0|0|nie|1|0|0" + connection, false});
+        row("unusable values read as defaults",
+            {"11|viel|-5|ja|2|1e3|17|ja|ja|a\tb|X-A: 1\nHost: x||-1|601|viel", "", defaults});
         row("no transfer at once reads as one", {"0|0|0|0|0|0|0|0|0", "", defaults});
-        row("maxima kept",
-            {"10|60000|60000|1|0|999|16|1|1", "", "10|60000 ms|60000 ms|1|0|999|16|1|1"});
+        row("maxima kept, time-out off",
+            {"10|60000|60000|1|0|999|16|1|1||X-A: 1|/c.txt|1000000|0|1000000", "",
+             "10|60000 ms|60000 ms|1|0|999|16|1|1||X-A: 1|/c.txt|1000000|nie|1000000"});
+        row("a header the program sets refused",
+            {"|||||||||||||5", "3|||||Test/1.0|X-A: 1\nuser-agent: x|/c.txt|512",
+             "0|0 ms|0 ms|0|0|nie|1|0|0||||unbegrenzt|5 s|unbegrenzt", false,
+             "Die Kopfzeile \"user-agent: x\" ist ungültig: \"user-agent\" setzt das Programm "
+             "selbst."});
     }
     void settingsDialog()
     {
         QFETCH(Options, o);
-        const QStringList keys{"Wiederholungen",         "PauseMs",
-                               "PauseZufallMs",          "VorhandeneUeberspringen",
-                               "FehlerSammeln",          "StopNachFehlern",
-                               "GleichzeitigeDownloads", "BereicheAuffuellen",
-                               "FortsetzenBehalten"};
+        const QStringList keys =
+            QString("Wiederholungen PauseMs PauseZufallMs VorhandeneUeberspringen FehlerSammeln "
+                    "StopNachFehlern GleichzeitigeDownloads BereicheAuffuellen FortsetzenBehalten "
+                    "UserAgent Kopfzeilen CookieDatei KiBProSekunde Zeitlimit HoechstgroesseMiB")
+                .split(' ');
         Settings stored;
-        for (int i = 0; !o.stored.isEmpty() && i <= o.stored.count('|'); ++i)
-            stored.insert(keys[i], o.stored.section('|', i, i));
+        for (int i = 0; i < keys.size(); ++i)
+            if (!o.stored.section('|', i, i).isEmpty())
+                stored.insert(keys[i], o.stored.section('|', i, i));
         QVERIFY(start(stored));
         SettingsDialog *d = openSettings();
         QVERIFY(d);
-        const QList<QSpinBox *> spins{d->spnWiederholungen, d->spnPause, d->spnPauseZufall,
-                                      d->spnStopNachFehlern, d->parallelDownloads};
-        for (int i = 0; i < spins.size(); ++i)
-            if (!o.typed.section('|', i, i).isEmpty())
-                typeInto(spins[i], o.typed.section('|', i, i));
+        const auto fields = [](SettingsDialog *d) {
+            return QList<QWidget *>{
+                d->spnWiederholungen, d->spnPause,     d->spnPauseZufall,   d->spnStopNachFehlern,
+                d->parallelDownloads, d->txtUserAgent, d->txtKopfzeilen,    d->txtCookieDatei,
+                d->spnKiBProSekunde,  d->spnZeitlimit, d->spnHoechstgroesse};
+        };
+        for (int i = 0; i < fields(d).size(); ++i)
+            if (i != 7 && !o.typed.section('|', i, i).isEmpty())
+                typeInto(fields(d)[i], o.typed.section('|', i, i));
+        QString from; // where the file chooser starts
+        setFileChooser([&](const QString &at) { return (from = at), o.typed.section('|', 7, 7); });
+        const auto restore = qScopeGuard([] { setFileChooser({}); });
+        QTest::mouseClick(d->chooseCookieFile, Qt::LeftButton);
+        QCOMPARE(from, stored.value("CookieDatei", QDir::homePath()));
         for (QCheckBox *b :
              {d->chkVorhandeneUeberspringen, d->chkFehlerSammeln, d->padRanges, d->keepParts})
             if (!o.typed.isEmpty()) // on the box itself, not the label
                 QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
-        QTest::mouseClick(
-            d->cmdButtons->button(o.ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel),
-            Qt::LeftButton);
+        QTest::mouseClick(d->cmdButtons->button(o.ok || !o.refused.isEmpty()
+                                                    ? QDialogButtonBox::Ok
+                                                    : QDialogButtonBox::Cancel),
+                          Qt::LeftButton);
+        QCOMPARE(f->boxes.boxes.size(), o.refused.isEmpty() ? 0 : 1);
+        if (!o.refused.isEmpty()) {
+            QCOMPARE(f->boxes.boxes[0].text, o.refused);
+            QCOMPARE(QApplication::activeModalWidget(), d);
+            QTest::mouseClick(d->cmdButtons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+        }
         QTRY_VERIFY(!QApplication::activeModalWidget());
 
         d = openSettings();
@@ -189,17 +222,63 @@ private Q_SLOTS:
              QString::number(d->chkVorhandeneUeberspringen->isChecked()),
              QString::number(d->chkFehlerSammeln->isChecked()), d->spnStopNachFehlern->text(),
              d->parallelDownloads->text(), QString::number(d->padRanges->isChecked()),
-             QString::number(d->keepParts->isChecked())});
+             QString::number(d->keepParts->isChecked()), d->txtUserAgent->text(),
+             d->txtKopfzeilen->toPlainText(), d->txtCookieDatei->text(),
+             d->spnKiBProSekunde->text(), d->spnZeitlimit->text(), d->spnHoechstgroesse->text()});
+        // In the units shown.
+        const QStringList limits{QString::number(d->spnKiBProSekunde->value()),
+                                 QString::number(d->spnZeitlimit->value()),
+                                 QString::number(d->spnHoechstgroesse->value())};
         d->reject();
         QCOMPARE(reopened.join('|'), o.shown);
-        for (int i : {0, 6, 7, 8}) // saved, or left as it was
-            QCOMPARE(storedSetting(keys[i]),
-                     o.ok ? o.shown.section('|', i, i) : stored.value(keys[i]));
+        for (int i : {0, 6, 7, 8, 9, 10, 11, 12, 13, 14}) // saved, or left as it was
+            QCOMPARE(storedSetting(keys[i]), !o.ok    ? stored.value(keys[i])
+                                             : i < 12 ? o.shown.section('|', i, i)
+                                                      : limits[i - 12]);
         // The list keeps the width of "08" only while padding is on.
         typeInto(w->cboErsatzText, "08-10");
         QTest::mouseClick(w->cmdVorschauAktualisieren, Qt::LeftButton);
         const bool pad = o.shown.section('|', 7, 7) == QLatin1String("1");
         QVERIFY(w->Dateiliste.value(0).endsWith(pad ? QString("/image08.jpg") : "/image8.jpg"));
+    }
+    // One batch through the window with the connection options `stored`: f1 of exactly 1 MiB,
+    // f2 a byte more. `sent`: the user agent, then "Name: Wert" of the headers below, in both.
+    void connectionSent_data()
+    {
+        QTest::addColumn<Settings>("stored");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("result");
+        const QString own = "Vornix-Downloader/" VORNIX_VERSION_STRING,
+                      both = "2 von 2 gespeichert";
+        QTest::newRow("defaults") << Settings{} << QStringList{own} << both;
+        QTest::newRow("stored agent and headers")
+            << Settings{{"UserAgent", "Testagent/2"},
+                        {"Kopfzeilen", "X-Vornix: eins\n\nAccept-Language: de"}}
+            << QStringList{"Testagent/2", "X-Vornix: eins", "Accept-Language: de"} << both;
+        QTest::newRow("a stored line the program refuses sends none")
+            << Settings{{"Kopfzeilen", "X-Vornix: eins\nCookie: a=b"}} << QStringList{own} << both;
+        QTest::newRow("one MiB at most") << Settings{{"HoechstgroesseMiB", "1"}} << QStringList{own}
+                                         << "1 von 2 gespeichert, 1 fehlgeschlagen";
+    }
+    void connectionSent()
+    {
+        QFETCH(Settings, stored);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, result);
+        stored.insert("FehlerSammeln", "1");
+        QVERIFY(start(stored));
+        server->serve("/f1", HttpFixtureServer::patternBody(1 << 20));
+        server->serve("/f2", HttpFixtureServer::patternBody((1 << 20) + 1));
+        QVERIFY(download(server->url("/f§"), "1-2"));
+        QCOMPARE(w->prgBatch->text(), result);
+        QCOMPARE(server->requests().size(), 2);
+        for (const HttpFixtureServer::Request &r : server->requests()) {
+            QStringList headers{QString::fromUtf8(r.headerValues("User-Agent").join('|'))};
+            for (const QByteArray name : {"X-Vornix", "Accept-Language", "Cookie"})
+                for (const QByteArray &value : r.headerValues(name))
+                    headers << QString::fromUtf8(name + ": " + value);
+            QCOMPARE(headers, sent);
+        }
     }
     // With "Abgebrochene Downloads zum Fortsetzen behalten" on, closing the window 2 MiB into a
     // large file keeps them, and the next window asks only for the rest.
@@ -218,6 +297,7 @@ private Q_SLOTS:
                                   30000);
         w->close();
         QCOMPARE(files(), QStringList{".big1.vornix-part"});
+        QCOMPARE(w->statusPanelText(1), "Abgebrochen - " + server->url("/big1"));
 
         f = std::make_unique<WindowFixture>(
             Settings{{"SpeicherOrt", dir->path()}, {"FortsetzenBehalten", "1"}});
