@@ -44,6 +44,8 @@ FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
         addRow(failure.url,
                failure.description.isEmpty() ? failure.shownText : failure.description);
     }
+    m_firstKeptRow = lstDateien->topLevelItemCount();
+    m_keptRows = static_cast<int>(result.kept.size());
     for (const KeptUrl &kept : result.kept) {
         addRow(kept.url, keptReason(kept.bytes));
         m_keptPaths << kept.path;
@@ -77,6 +79,8 @@ FailureList::FailureList(const BatchResult &result, const QStringList &skipped,
             QFile::remove(path);
         m_keptPaths.clear();
         cmdVerwerfen->setEnabled(false);
+        for (int row = m_firstKeptRow; row < m_firstKeptRow + m_keptRows; ++row)
+            lstDateien->topLevelItem(row)->setText(1, QStringLiteral("unvollständig, verworfen"));
     });
     connect(cmdSchliessen, &QPushButton::clicked, this, &QDialog::close);
 

@@ -34,4 +34,5 @@ private:
     QStringList m_urls;
     QStringList m_retry;
     QStringList m_keptPaths;
+    int m_firstKeptRow = 0, m_keptRows = 0;
 };

@@ -282,8 +282,16 @@ private Q_SLOTS:
     }
     // With "Abgebrochene Downloads zum Fortsetzen behalten" on, closing the window 2 MiB into a
     // large file keeps them, and the next window asks only for the rest.
+    // Or "Abbruch" keeps them, and the list of what was not saved can discard them.
+    void closedMidBody_data()
+    {
+        QTest::addColumn<bool>("discard");
+        QTest::newRow("window closed") << false;
+        QTest::newRow("Abbruch, then discarded") << true;
+    }
     void closedMidBody()
     {
+        QFETCH(bool, discard);
         const Settings keep{{"FortsetzenBehalten", "1"}};
         QVERIFY(start(keep));
         const QByteArray body = HttpFixtureServer::patternBody(3 << 20);
@@ -295,9 +303,23 @@ private Q_SLOTS:
         QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(dir->filePath(files().value(0))).size(), 2 << 20,
                                   30000);
-        w->close();
+        discard ? QTest::mouseClick(w->cmdAbbruch, Qt::LeftButton) : void(w->close());
+        QVERIFY(idle());
         QCOMPARE(files(), QStringList{".big1.vornix-part"});
         QCOMPARE(w->statusPanelText(1), "Abgebrochen - " + server->url("/big1"));
+        if (discard) {
+            QCOMPARE(w->prgBatch->text(),
+                     "0 von 1 gespeichert, 1 unvollständig (fortsetzbar), abgebrochen");
+            QTest::mouseClick(w->prgBatch, Qt::LeftButton);
+            FailureList *list = nullptr;
+            QTRY_VERIFY((list = w->findChild<FailureList *>()) && list->isVisible());
+            QCOMPARE(list->lstDateien->topLevelItem(0)->text(1),
+                     "unvollständig, 2,0 MiB behalten (fortsetzbar)");
+            QTest::mouseClick(list->cmdVerwerfen, Qt::LeftButton);
+            QCOMPARE(list->lstDateien->topLevelItem(0)->text(1), "unvollständig, verworfen");
+            QCOMPARE(files(), QStringList());
+            return;
+        }
 
         f = std::make_unique<WindowFixture>(
             Settings{{"SpeicherOrt", dir->path()}, {"FortsetzenBehalten", "1"}});
