@@ -1,5 +1,6 @@
 #include "app/TargetFolder.h"
 
+#include "download/BatchFiles.h"
 #include "download/TargetFile.h"
 #include "ui/FolderDialogs.h"
 #include "ui/MsgBox.h"
@@ -12,7 +13,7 @@ namespace TargetFolder {
 bool confirm(const QString &folder, const QString &defaultFolder)
 {
     if (!IsUsableTargetFolder(folder) || QFileInfo::exists(folder) ||
-        QDir::cleanPath(folder) == QDir::cleanPath(defaultFolder))
+        BatchFiles::isOfferedFolder(folder, defaultFolder))
         return true;
     const Message question{
         QStringLiteral("Der Ordner \"%1\" existiert nicht. Soll er angelegt werden?").arg(folder),

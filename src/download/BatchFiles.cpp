@@ -15,10 +15,14 @@ bool prepareFolder(const QString &folder, const std::function<QString()> &defaul
     // The offered folder is looked up only when it matters, not for every file saved.
     if (QFileInfo::exists(folder))
         return true;
-    const QString offered = defaultFolder();
-    if (!offered.isEmpty() && QDir::cleanPath(folder) == QDir::cleanPath(offered))
+    if (isOfferedFolder(folder, defaultFolder()))
         QDir().mkpath(folder);
     return true;
+}
+
+bool isOfferedFolder(const QString &folder, const QString &offered)
+{
+    return !offered.isEmpty() && QDir::cleanPath(folder) == QDir::cleanPath(offered);
 }
 
 QString targetPath(const QString &folder, const QString &prefix, const QString &url)

@@ -11,6 +11,9 @@ namespace BatchFiles {
 // mistake would otherwise scatter files into a new tree.
 bool prepareFolder(const QString &folder, const std::function<QString()> &defaultFolder);
 
+// The folder is the offered default folder, written any way that names it.
+bool isOfferedFolder(const QString &folder, const QString &offered);
+
 // The file url would be saved as; empty when it gives no usable name.
 QString targetPath(const QString &folder, const QString &prefix, const QString &url);
 
