@@ -140,7 +140,10 @@ echo "== $cli runs without a display and without Qt's window libraries"
 if [[ -x "$clibin" ]]; then
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$clibin" --version 2>&1)
     if [[ "$out" == "$cli $version" ]]; then ok "--version: $out"; else fail "--version printed '$out'"; fi
-    if env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$clibin" --help 2>&1 | grep -q -- '--dry-run'; then
+    # Read the whole help first: grep -q would close the pipe early, and vornix-fetch
+    # rightly reports a write into a closed pipe as a failure.
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$clibin" --help 2>&1)
+    if grep -q -- '--dry-run' <<<"$out"; then
         ok "--help lists the options"
     else
         fail "--help does not list the options"
@@ -160,14 +163,17 @@ for page in "${manpages[@]}"; do
     # What lintian runs: any complaint of groff or man shows here.
     out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
     if [[ -z "$out" ]]; then ok "$name formats without warnings"; else printf '%s\n' "$out"; fail "$name"; fi
-    if zcat "$page" | grep -q "^\.TH .* \"${name%.1.gz} $version\""; then
+    text=$(zcat "$page")
+    th=$(grep -m1 '^\.TH ' <<<"$text")
+    if [[ "$th" == *"\"${name%.1.gz} $version\""* ]]; then
         ok "$name names version $version"
     else
         fail "$name does not name version $version in its .TH line"
     fi
 done
 if [[ -f "$docdir/changelog.gz" ]]; then
-    if zcat "$docdir/changelog.gz" | head -n1 | grep -q "^$app ($version) "; then
+    top=$(zcat "$docdir/changelog.gz")
+    if [[ "${top%%$'\n'*}" == "$app ($version) "* ]]; then
         ok "changelog.gz starts with version $version"
     else
         fail "changelog.gz has no entry for $version on top (packaging/changelog)"
