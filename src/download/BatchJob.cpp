@@ -116,8 +116,12 @@ void BatchJob::cancel()
     if (!m_running || m_stopping)
         return;
     // An answer that is complete already is saved first.
-    while (m_held == 0 && !m_ended.isEmpty())
+    const QPointer<BatchJob> alive(this);
+    while (m_held == 0 && !m_ended.isEmpty()) {
         handleEnd(*m_ended.takeFirst());
+        if (!alive)
+            return;
+    }
     stop(BatchResult::Outcome::Cancelled);
 }
 
@@ -158,8 +162,12 @@ void BatchJob::pump()
 {
     if (!m_running || m_held > 0)
         return;
-    while (!m_stopping && m_held == 0 && !m_ended.isEmpty())
+    const QPointer<BatchJob> alive(this);
+    while (!m_stopping && m_held == 0 && !m_ended.isEmpty()) {
         handleEnd(*m_ended.takeFirst());
+        if (!alive)
+            return;
+    }
     for (const auto &lane : m_lanes) {
         if (m_stopping || m_held > 0)
             break;
@@ -329,11 +337,9 @@ void BatchJob::startRequest(BatchLane &lane)
 
 void BatchJob::onLaneEnded(BatchLane &lane)
 {
-    if (m_held > 0) {
-        m_ended.append(&lane);
-        return;
-    }
-    handleEnd(lane);
+    // Handled on the job's own turn, not inside the transfer that ended: a box shown for it
+    // may outlive that transfer, and the job too when its window goes away meanwhile.
+    m_ended.append(&lane);
     schedulePump();
 }
 
@@ -430,6 +436,8 @@ void BatchJob::fileDone(BatchLane &lane, FileEnd end, const QString &path)
     const int index = lane.index();
     const QString url = lane.url();
     lane.release();
+    // Its bytes leave the totals before it counts as finished, never both at once.
+    reportBytes();
     if (end != FileEnd::Cancelled) {
         m_done[static_cast<size_t>(index - 1)] = true;
         m_inARow = end == FileEnd::Failed || end == FileEnd::Kept ? m_inARow + 1 : 0;
@@ -441,7 +449,6 @@ void BatchJob::fileDone(BatchLane &lane, FileEnd end, const QString &path)
         }
     }
     Q_EMIT fileFinished(index, url, end, path);
-    reportBytes();
     schedulePump();
 }
 

@@ -90,7 +90,7 @@ private:
     Reporter &m_reporter;
     std::shared_ptr<CurlEventBridge> m_bridge;
     std::vector<std::unique_ptr<BatchLane>> m_lanes;
-    QList<BatchLane *> m_ended; // waiting behind a message
+    QList<BatchLane *> m_ended; // ended, waiting for the next pump
     QStringList m_urls;
     BatchOptions m_options;
     BatchResult m_result;

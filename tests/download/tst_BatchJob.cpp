@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -45,6 +46,7 @@ struct Front final : BatchFields, Reporter
     QStringList statusTexts, boxFaults;
     QList<Message> messages;
     int requests = 0, finished = 0; // requestStarted and finished() so far
+    std::function<void()> onBox;    // done while a box is open: its window may go away
     // Per file: s started, u resuming a kept part, r a request, b bytes since, w a retry wait,
     // =x how it ended (see ends(); p: kept); every one must match `order`. Skipping ends a file
     // unrequested, or fails it when its target is no file.
@@ -64,6 +66,8 @@ struct Front final : BatchFields, Reporter
         QEventLoop reading; // someone reads it for a moment while the loop runs on
         QTimer::singleShot(20, &reading, &QEventLoop::quit);
         reading.exec();
+        if (onBox)
+            std::exchange(onBox, nullptr)();
         // No other box meanwhile; a request sent before the box opened may still arrive, no other.
         if (messages.size() > shown || requests > sent ||
             (server && server->requests().size() > sent))
@@ -125,10 +129,10 @@ struct Front final : BatchFields, Reporter
     QStringList faults() const
     {
         QStringList found = boxFaults;
-        if (finished != 1)
+        if (finished != (job ? 1 : 0))
             found << QStringLiteral("finished() %1 times").arg(finished);
         for (auto it = traces.begin(); it != traces.end(); ++it)
-            if (!order.match(*it).hasMatch())
+            if (job && !order.match(*it).hasMatch()) // a job gone ends no file
                 found << QStringLiteral("file %1: %2").arg(it.key()).arg(*it);
         return found;
     }
@@ -892,6 +896,28 @@ private Q_SLOTS:
         const qint64 busyAt = requests[requests[0].path() == "/busy" ? 0 : 1].atMs;
         for (qsizetype i = 2; i < requests.size(); ++i)
             QCOMPARE_GE(requests[i].atMs, busyAt + 200 - 1);
+    }
+
+    // The window closed while a box is open: the job goes with it, and the transfer beside it
+    // leaves nothing behind.
+    void goneWhileBoxOpen()
+    {
+        server->serveTrickle("/slow", HttpFixtureServer::patternBody(256 * 1024), 8192, 10);
+        server->serveInTurn("/x", {Reply("gone", 404, "Not Found")});
+        BatchOptions options{0, 0, 0, false, false, 0, 1.0, 2};
+        options.transfer.memoryLimit = 16 * 1024;
+        bool gone = false, partSeen = false;
+        view->onBox = [&] {
+            partSeen = QTest::qWaitFor([&] { return filesBelow(dir->path()).size() == 1; });
+            job.reset();
+            view->job = nullptr;
+            gone = true;
+        };
+        job->start({server->url("/slow"), server->url("/x")}, options);
+        QTRY_VERIFY_WITH_TIMEOUT(gone, 60000);
+        QVERIFY(partSeen);
+        QCOMPARE(view->messages.size(), 1);
+        QCOMPARE(filesBelow(dir->path()), L());
     }
 
     void retryAfter_data()
