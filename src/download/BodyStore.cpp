@@ -52,6 +52,13 @@ bool BodyStore::failed(int error, const QString &why)
     return false;
 }
 
+bool BodyStore::refused(int error, const QString &why)
+{
+    m_error = error;
+    m_errorText = why;
+    return false;
+}
+
 bool BodyStore::roomFor(qint64 size)
 {
     struct statvfs fs = {};
@@ -62,9 +69,9 @@ bool BodyStore::roomFor(qint64 size)
         // A body of known length that fits is never stopped early.
         const qint64 needed = size - m_received;
         return needed <= free ||
-               failed(ENOSPC, QStringLiteral("Im Ordner \"%1\" ist nicht genug Platz: die Datei "
-                                             "braucht %2, frei sind %3.")
-                                  .arg(m_folder, sizeText(needed), sizeText(free)));
+               refused(ENOSPC, QStringLiteral("Im Ordner \"%1\" ist nicht genug Platz: die Datei "
+                                              "braucht %2, frei sind %3.")
+                                   .arg(m_folder, sizeText(needed), sizeText(free)));
     }
     const qint64 total = static_cast<qint64>(fs.f_blocks) * static_cast<qint64>(fs.f_frsize);
     const qint64 floor = std::min(kSpaceFloor, total / 100);

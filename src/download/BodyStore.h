@@ -55,7 +55,9 @@ public:
 private:
     bool spill();
     bool failed(int error, const QString &why = QString());
-    // False, having failed, when the body would leave too little of the file system free.
+    // As failed(), but what is stored so far stays: nothing of it is wrong.
+    bool refused(int error, const QString &why);
+    // False when the body would leave too little of the file system free.
     bool roomFor(qint64 bytes);
 
     BodyBuffer m_memory;

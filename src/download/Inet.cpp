@@ -8,8 +8,10 @@
 #include "version.h"
 
 #include <QFile>
+#include <QUrl>
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <sys/socket.h>
 #include <system_error>
 #include <utility>
@@ -35,6 +37,35 @@ bool hasLineBreak(const QByteArray &text)
     return text.contains('\r') || text.contains('\n');
 }
 
+// A Content-Range value "bytes <first>-<last>/<total>"; total -1 for "*".
+struct ContentRange
+{
+    qint64 first = 0;
+    qint64 last = 0;
+    qint64 total = -1;
+};
+
+std::optional<ContentRange> parseContentRange(const QByteArray &value)
+{
+    const qsizetype dash = value.indexOf('-');
+    const qsizetype slash = value.indexOf('/');
+    if (!value.startsWith("bytes ") || dash < 0 || slash < dash)
+        return std::nullopt;
+    bool firstOk = false;
+    bool lastOk = false;
+    bool totalOk = false;
+    ContentRange range;
+    range.first = value.mid(6, dash - 6).trimmed().toLongLong(&firstOk);
+    range.last = value.mid(dash + 1, slash - dash - 1).trimmed().toLongLong(&lastOk);
+    const QByteArray total = value.mid(slash + 1).trimmed();
+    if (total != "*")
+        range.total = total.toLongLong(&totalOk);
+    if (!firstOk || !lastOk || !(totalOk || total == "*") || range.first < 0 ||
+        range.last < range.first || (totalOk && range.total <= range.last))
+        return std::nullopt;
+    return range;
+}
+
 } // namespace
 
 Inet::Inet(std::shared_ptr<CurlEventBridge> bridge, QObject *parent)
@@ -51,6 +82,8 @@ Inet::Inet(std::shared_ptr<CurlEventBridge> bridge, QObject *parent)
     connect(&m_idleTimer, &QTimer::timeout, this, &Inet::onIdleCheck);
     m_rateTimer.setSingleShot(true);
     connect(&m_rateTimer, &QTimer::timeout, this, [this] {
+        // Our own pause is no silence of the server's.
+        m_lastActivity.start();
         if (m_running)
             curl_easy_pause(m_easy, CURLPAUSE_CONT);
     });
@@ -380,7 +413,8 @@ void Inet::complete()
     m_answer.responseCode = static_cast<qint32>(status);
     m_answer.responseInfo = QString::fromUtf8(m_attempt.statusLine);
     if (status < 200 || status > 299) {
-        // An error page is never handed out as the file.
+        // An error page is never handed out as the file; what an earlier try kept may stay.
+        keepPartial(static_cast<qint32>(status));
         m_body.clear();
         postState(icError);
     } else if (m_body.expectedSize() >= 0 && m_body.received() != m_body.expectedSize()) {
@@ -405,12 +439,19 @@ void Inet::fail(qint32 number, const QString &info)
 
 void Inet::keepPartial(qint32 number)
 {
-    if ((m_config.keepPartial || m_config.keepForResume) && RetryPolicy::isTransient(number))
+    if ((m_config.keepPartial || m_config.keepForResume) &&
+        (RetryPolicy::isTransient(number) || m_attempt.keepResumed))
         keepBody();
 }
 
 void Inet::keepBody()
 {
+    // A continuation that ends before its answer is taken holds just what was kept before.
+    if (m_attempt.resumeFrom > 0 && (!m_attempt.bodyAccepted || m_attempt.keepResumed)) {
+        if (m_body.spilled() && m_body.received() == m_attempt.resumeFrom)
+            m_partial = {m_body.takeFile(), m_attempt.resumed};
+        return;
+    }
     if (!m_attempt.bodyAccepted || !m_body.spilled() || m_body.received() <= 0)
         return;
     KeptPart record;
@@ -430,7 +471,8 @@ void Inet::onIdleCheck()
 {
     if (!m_running)
         return;
-    const qint64 idle = m_lastActivity.elapsed();
+    // While the speed limit holds the transfer, the server is not the one keeping quiet.
+    const qint64 idle = m_rateTimer.isActive() ? 0 : m_lastActivity.elapsed();
     if (idle < m_config.idleTimeoutMs) {
         m_idleTimer.start(static_cast<int>(m_config.idleTimeoutMs - idle));
         return;
@@ -525,26 +567,20 @@ bool Inet::onHeaderLine(const char *line, size_t length)
 // "bytes <kept>-<end>/<total>": exactly the rest of the body we hold part of.
 bool Inet::continuationFits(qint64 *total) const
 {
-    const QByteArray &value = m_attempt.contentRange;
-    const qsizetype dash = value.indexOf('-');
-    const qsizetype slash = value.indexOf('/');
-    if (!value.startsWith("bytes ") || dash < 0 || slash < dash)
+    const std::optional<ContentRange> range = parseContentRange(m_attempt.contentRange);
+    // Only a known total can match the kept one: a part is never kept without it.
+    if (!range || range->first != m_attempt.resumeFrom || range->total != m_attempt.resumed.total ||
+        range->last != range->total - 1)
         return false;
-    bool startOk = false;
-    bool endOk = false;
-    bool totalOk = false;
-    const qint64 start = value.mid(6, dash - 6).trimmed().toLongLong(&startOk);
-    const qint64 end = value.mid(dash + 1, slash - dash - 1).trimmed().toLongLong(&endOk);
-    const QByteArray totalText = value.mid(slash + 1).trimmed();
-    const bool totalUnknown = totalText == "*";
-    const qint64 whole = totalUnknown ? -1 : totalText.toLongLong(&totalOk);
-    if (!startOk || !endOk || !(totalOk || totalUnknown) || start != m_attempt.resumeFrom ||
-        end < start)
-        return false;
-    if ((whole >= 0 && end + 1 != whole) || whole != m_attempt.resumed.total)
-        return false;
-    *total = end + 1;
+    *total = range->total;
     return true;
+}
+
+// A 206 to a request for the whole body is fine only when it holds all of it.
+bool Inet::wholeRange() const
+{
+    const std::optional<ContentRange> range = parseContentRange(m_attempt.contentRange);
+    return range && range->first == 0 && range->last == range->total - 1;
 }
 
 // The rest comes from where the kept start came from, and no validator it
@@ -552,9 +588,16 @@ bool Inet::continuationFits(qint64 *total) const
 bool Inet::sameVersion() const
 {
     const KeptPart &kept = m_attempt.resumed;
-    if (!kept.finalUrl.isEmpty() && QString::fromUtf8(effectiveUrl()) != kept.finalUrl)
-        return false;
     if (!m_attempt.etag.isEmpty() && m_attempt.etag != kept.etag)
+        return false;
+    // A redirect to a freshly signed address differs in its query only; the same strong ETag
+    // says it is the same file.
+    const QUrl now(QString::fromUtf8(effectiveUrl()));
+    const QUrl then(kept.finalUrl);
+    const bool sameEtag = !m_attempt.etag.isEmpty();
+    if (!kept.finalUrl.isEmpty() &&
+        (sameEtag ? now.adjusted(QUrl::RemoveQuery) != then.adjusted(QUrl::RemoveQuery)
+                  : now != then))
         return false;
     return m_attempt.lastModified.isEmpty() || kept.lastModified.isEmpty() ||
            m_attempt.lastModified == kept.lastModified;
@@ -566,7 +609,11 @@ bool Inet::onContinuation(long status)
     qint64 total = -1;
     if (status == 206 && continuationFits(&total) && sameVersion()) {
         m_attempt.bodyAccepted = true;
-        m_body.setExpectedSize(total);
+        if (!m_body.setExpectedSize(total)) {
+            // No room for the rest now; what was kept is still good for later.
+            m_attempt.keepResumed = true;
+            return storeFailed() != 0;
+        }
         // Kept again with the validators it was first kept with, unless it brought its own.
         if (m_attempt.etag.isEmpty())
             m_attempt.etag = m_attempt.resumed.etag;
@@ -598,6 +645,14 @@ bool Inet::onHeaderEnd()
             return false;
         if (m_attempt.bodyAccepted)
             return true;
+    }
+    if (status == 206 && !wholeRange()) {
+        // Saved under the file's name, a part would pass for the whole file.
+        m_attempt.abortNumber = numberOf(FailureNumber::InvalidServerResponse);
+        m_attempt.abortInfo = QStringLiteral("Der Server schickte nur einen Teil der Datei (%1), "
+                                             "obwohl die ganze angefordert war.")
+                                  .arg(QString::fromLatin1(m_attempt.contentRange));
+        return false;
     }
     if (status >= 200 && status < 300) {
         m_attempt.bodyAccepted = true;

@@ -171,6 +171,7 @@ private:
     QByteArray effectiveUrl() const;
     void keepPartial(qint32 number);
     bool continuationFits(qint64 *total) const;
+    bool wholeRange() const;
     bool sameVersion() const;
     bool onContinuation(long status);
     void restartWhole();
@@ -228,6 +229,7 @@ private:
         qint64 resumeFrom = 0;
         KeptPart resumed; // what the continued body was kept with
         bool restartWhole = false;
+        bool keepResumed = false; // the kept part stays whatever ends this try
         qint32 abortNumber = 0;
         QString abortInfo;
         QElapsedTimer lastProgress;

@@ -191,9 +191,9 @@ struct Spill
 
 // One URL answered in turn (see replyFor) and tried again. Before the second request the status
 // says "Warte `wait` s" and that many seconds (scaled) pass; `range` is that request's Range
-// header, no other having one. `failure` is shown once; `file` is what f holds in the end.
-// The other numbers: the retries asked for, the requests made, the time scale and, unless 0,
-// the wait the last retryWaiting announced (unscaled).
+// header, and of the `ranged` requests after it, no other having one. `failure` is shown once;
+// `file` is what f holds in the end. The other numbers: the retries asked for, the requests
+// made, the time scale and, unless 0, the wait the last retryWaiting announced (unscaled).
 struct Tries
 {
     QStringList replies;
@@ -201,6 +201,7 @@ struct Tries
     QByteArray file, range = {};
     double timeScale = 0.01;
     qint64 lastWaitMs = 0;
+    int ranged = 1;
 };
 
 // The version `tag` of the file that is `total` bytes long; two versions differ in every byte.
@@ -237,7 +238,8 @@ Reply replyFor(const QString &token)
     if (!ranged)
         return r;
     const qint64 from = words[1].section('-', 0, 0).toLongLong(), total = with.value("of", 5000);
-    const qint64 end = with.value("end", total - 1), length = with.value("cl", end + 1 - from);
+    const qint64 end = with.value("end", total - 1);
+    const qint64 length = with.contains("cl") ? with["cl"] : end + 1 - from;
     const qint64 tag = with.value("tag");
     QByteArray part = version(total, tag).mid(from, words[1].section('-', 1).toLongLong() - from);
     const auto n = [](qint64 v) { return QByteArray::number(v); };
@@ -587,6 +589,20 @@ private Q_SLOTS:
         row("206 of another version: the new one whole",
             {{cut, other, "200 0-6000 of 6000"}, 1, 3, 1, 0, v6000, rest});
         row("206 short of the end: whole", {{cut, shortEnd, "200"}, 1, 3, 1, 0, "body", rest});
+        row("503 to the rest: still the rest",
+            {{cut, "503", "206 2000-5000"}, 2, 3, 1, 0, large, rest, 0.01, 0, 2});
+        row("206 ending past any length: whole",
+            {{cut, "206 2000-5000 end 9223372036854775807 cl 3000", "200 0-5000"},
+             1,
+             3,
+             1,
+             0,
+             large,
+             rest});
+        // Without a range asked for, a 206 is the file only when it holds all of it.
+        row("206 of all of it", {{"206 0-5000"}, 0, 1, 0, 0, large});
+        row("206 of a part",
+            {{"206 100-200 end 199"}, 1, 1, 0, numberOf(F::InvalidServerResponse), none});
         row("206 with less than its range",
             {{cut, "206 2000-3000 cl 1000"}, 1, 2, 1, lost, none, rest});
         row("time-out, then 200", {{"silent", "200"}, 1, 2, 1, 0, "body"});
@@ -621,10 +637,10 @@ private Q_SLOTS:
             QCOMPARE(waits.value(waits.size() - 1), t.lastWaitMs);
         for (int i = 0; i < t.requests; ++i) {
             const Request &request = server->requests()[i];
-            QCOMPARE(request.headerValues("Range").join(','), i == 1 ? t.range : "");
+            const bool ranged = i >= 1 && i <= t.ranged && !t.range.isEmpty();
+            QCOMPARE(request.headerValues("Range").join(','), ranged ? t.range : "");
             // The rest only of the version whose start is kept.
-            QCOMPARE(request.headerValues("If-Range").join(','),
-                     i == 1 && !t.range.isEmpty() ? "\"v5000-0\"" : "");
+            QCOMPARE(request.headerValues("If-Range").join(','), ranged ? "\"v5000-0\"" : "");
         }
         if (t.wait) {
             const QString text = QStringLiteral("Warte %1 s vor Versuch 2 von %2: %3");
@@ -659,6 +675,8 @@ private Q_SLOTS:
         QTest::newRow("changed, If-Range honoured") << "b" << true << rest << 1;
         QTest::newRow("changed, If-Range ignored") << "b ignored" << true << rest << 2;
         QTest::newRow("redirected elsewhere") << "b elsewhere" << true << rest << 4;
+        QTest::newRow("redirected to a newly signed address") << "signed" << true << rest << 2;
+        QTest::newRow("cancelled again before the answer") << "unanswered" << true << rest << 1;
         QTest::newRow("no range support") << "no ranges" << true << rest << 1;
         QTest::newRow("no validator") << "no etag" << false << "" << 1;
         QTest::newRow("unknown length") << "chunked" << false << "" << 1;
@@ -679,7 +697,11 @@ private Q_SLOTS:
             file->etag.clear();
         file->chunked = change == "chunked";
         file->stallAfter = 100000;
-        server->serveResource("/f", file);
+        auto hop = std::make_shared<HttpFixtureServer::Resource>("", "");
+        hop->redirect = "/g?sig=1";
+        server->serveResource("/f", change == "signed" ? hop : file);
+        for (const QByteArray signature : {"1", "2"})
+            server->serveResource("/g?sig=" + signature, file);
         BatchOptions options;
         options.transfer.memoryLimit = 1000;
         options.resume = change == "off" ? BatchOptions::Resume::Off : BatchOptions::Resume::On;
@@ -708,6 +730,16 @@ private Q_SLOTS:
             file->redirect = "/g";
         }
         file->ranges = change != "no ranges";
+        hop->redirect = "/g?sig=2";
+        if (change == "unanswered") {
+            file->answerOnce = -1;
+            connect(server.get(), &HttpFixtureServer::requestReceived, job.get(), &BatchJob::cancel,
+                    Qt::SingleShotConnection);
+            QVERIFY(runBatch(*job, {server->url("/f")}, options));
+            QCOMPARE(filesBelow(dir->path()), L{".f.vornix-part"});
+            view->traces.clear();
+            view->finished = 0;
+        }
         if (change == "torn")
             QVERIFY(::truncate(qPrintable(dir->filePath(".f.vornix-part")), 100010) == 0);
         options.resume = change == "discard" ? BatchOptions::Resume::Discard : options.resume;
@@ -805,10 +837,13 @@ private Q_SLOTS:
     // At 512 KiB/s a body of 2 MiB takes at least 3 s: the second request comes that late.
     void speedLimit()
     {
-        server->serve("/big", HttpFixtureServer::patternBody(2 << 20));
+        server->serve("/big", HttpFixtureServer::patternBody(4 * 1024));
         BatchOptions options;
-        options.transfer.maxBytesPerSecond = 512 * 1024;
-        QVERIFY(runBatch(*job, {server->url("/big"), server->url("/next")}, options));
+        options.transfer.maxBytesPerSecond = 1024;
+        options.transfer.idleTimeoutMs = 500; // shorter than the limit's pauses: no silence
+        const auto result = runBatch(*job, {server->url("/big"), server->url("/next")}, options);
+        QVERIFY(result);
+        QCOMPARE(result->saved, 2);
         QCOMPARE(server->requests().size(), 2);
         QCOMPARE_GE(server->requests()[1].atMs - server->requests()[0].atMs, 3000);
     }

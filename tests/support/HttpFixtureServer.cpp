@@ -73,43 +73,48 @@ void HttpFixtureServer::serveCutMidBody(const QByteArray &path, const QByteArray
 
 void HttpFixtureServer::serveResource(const QByteArray &path, const std::shared_ptr<Resource> &r)
 {
-    serveInTurn(path, {Reply([this, r](QTcpSocket *socket) {
-                    const auto n = [](qint64 v) { return QByteArray::number(v); };
-                    if (!r->redirect.isEmpty()) {
-                        socket->write("HTTP/1.1 302 Found\r\nLocation: " + r->redirect +
-                                      "\r\nContent-Length: 0\r\n\r\n");
-                        return;
-                    }
-                    // Handlers run as their request arrives: it is the latest.
-                    const Request &request = m_requests.last();
-                    const QByteArray range = request.headerValues("Range").value(0);
-                    const QByteArray ifRange = request.headerValues("If-Range").value(0);
-                    const qint64 size = r->body.size();
-                    const qint64 from =
-                        range.startsWith("bytes=") ? range.mid(6).chopped(1).toLongLong() : 0;
-                    const bool current = ifRange.isEmpty() || !r->ifRange || ifRange == r->etag ||
-                                         ifRange == r->lastModified;
-                    QByteArray head = "HTTP/1.1 200 OK\r\n", body = r->body;
-                    if (r->ranges && from > 0 && from < size && current) {
-                        head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + n(from) +
-                               '-' + n(size - 1) + '/' + n(size) + "\r\n";
-                        body = body.mid(from);
-                    }
-                    if (!r->etag.isEmpty())
-                        head += "ETag: " + r->etag + "\r\n";
-                    if (!r->lastModified.isEmpty())
-                        head += "Last-Modified: " + r->lastModified + "\r\n";
-                    const QByteArray sent = r->stallAfter < 0 ? body : body.left(r->stallAfter);
-                    if (r->chunked)
-                        socket->write(head + "Transfer-Encoding: chunked\r\n\r\n" +
-                                      QByteArray::number(body.size(), 16) + "\r\n" + sent +
-                                      (r->stallAfter < 0 ? "\r\n0\r\n\r\n" : ""));
-                    else
-                        socket->write(head + "Content-Length: " + n(body.size()) + "\r\n\r\n" +
-                                      sent);
-                    if (r->stallAfter >= 0 && r->closeAfterStall)
-                        socket->disconnectFromHost();
-                })});
+    serveInTurn(
+        path, {Reply([this, r](QTcpSocket *socket) {
+            const auto n = [](qint64 v) { return QByteArray::number(v); };
+            if (const int status = std::exchange(r->answerOnce, 0); status != 0) {
+                if (status > 0)
+                    socket->write("HTTP/1.1 " + n(status) + " X\r\nContent-Length: 0\r\n\r\n");
+                return;
+            }
+            if (!r->redirect.isEmpty()) {
+                socket->write("HTTP/1.1 302 Found\r\nLocation: " + r->redirect +
+                              "\r\nContent-Length: 0\r\n\r\n");
+                return;
+            }
+            // Handlers run as their request arrives: it is the latest.
+            const Request &request = m_requests.last();
+            const QByteArray range = request.headerValues("Range").value(0);
+            const QByteArray ifRange = request.headerValues("If-Range").value(0);
+            const qint64 size = r->body.size();
+            const qint64 from =
+                range.startsWith("bytes=") ? range.mid(6).chopped(1).toLongLong() : 0;
+            const bool current = ifRange.isEmpty() || !r->ifRange || ifRange == r->etag ||
+                                 ifRange == r->lastModified;
+            QByteArray head = "HTTP/1.1 200 OK\r\n", body = r->body;
+            if (r->ranges && from > 0 && from < size && current) {
+                head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + n(from) + '-' +
+                       n(size - 1) + '/' + n(size) + "\r\n";
+                body = body.mid(from);
+            }
+            if (!r->etag.isEmpty())
+                head += "ETag: " + r->etag + "\r\n";
+            if (!r->lastModified.isEmpty())
+                head += "Last-Modified: " + r->lastModified + "\r\n";
+            const QByteArray sent = r->stallAfter < 0 ? body : body.left(r->stallAfter);
+            if (r->chunked)
+                socket->write(head + "Transfer-Encoding: chunked\r\n\r\n" +
+                              QByteArray::number(body.size(), 16) + "\r\n" + sent +
+                              (r->stallAfter < 0 ? "\r\n0\r\n\r\n" : ""));
+            else
+                socket->write(head + "Content-Length: " + n(body.size()) + "\r\n\r\n" + sent);
+            if (r->stallAfter >= 0 && r->closeAfterStall)
+                socket->disconnectFromHost();
+        })});
 }
 
 void HttpFixtureServer::serveTrickle(const QByteArray &path, const QByteArray &body, int pieceSize,

@@ -90,6 +90,7 @@ public:
         QByteArray body, etag, lastModified, redirect;
         bool ranges = true, ifRange = true, chunked = false, closeAfterStall = false;
         qsizetype stallAfter = -1;
+        int answerOnce = 0; // a status sent once instead (an empty body); -1: no answer once
     };
     void serveResource(const QByteArray &path, const std::shared_ptr<Resource> &resource);
     // Answers the requests for path with these replies in turn, the last one for good.
