@@ -69,7 +69,8 @@ void BatchController::onFileFinished(const QString &url, FileEnd end)
     m_form.prgBatch->fileFinished();
     if (end == FileEnd::Skipped)
         m_skipped << url;
-    else if (end == FileEnd::Cancelled || (end == FileEnd::Kept && m_cancelled))
+    // Only a cancel says so: files cut short by a batch that ended on a failure were not.
+    else if ((end == FileEnd::Cancelled || end == FileEnd::Kept) && m_cancelled)
         m_form.setStatusPanelText(1, QStringLiteral("Abgebrochen - ") + url);
 }
 

@@ -479,7 +479,7 @@ void BatchJob::reportBytes()
         expected = lane->expected() < 0 || expected < 0 ? -1 : expected + lane->expected();
         const qint64 ms = lane->elapsedMs();
         if (ms >= kMinRateMs)
-            rate += lane->received() * 1000 / ms;
+            rate += lane->fetched() * 1000 / ms;
     }
     Q_EMIT bytesReceived(received, any ? expected : -1, rate);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 class CurlEventBridge;
@@ -50,6 +51,8 @@ public:
     qint64 received() const { return m_received; }
     qint64 expected() const { return m_expected; }
     qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
+    // What this request brought: the rate leaves out the bytes kept from before.
+    qint64 fetched() const { return std::max<qint64>(0, m_received - m_inet.resumedFrom()); }
 
 Q_SIGNALS:
     void ready();

@@ -120,6 +120,8 @@ public:
     PartialBody TakePartialBody() { return std::exchange(m_partial, PartialBody()); }
     // A body kept earlier, to continue with the next Execute of its URL.
     void ContinueBody(PartialBody partial) { m_partial = std::move(partial); }
+    // Where the running request's body continues a kept one; 0 when it is fetched whole.
+    qint64 resumedFrom() const { return m_attempt.resumeFrom; }
     // Like Cancel, but a body that can be continued is kept (setKeepForResume).
     void CancelKeeping();
     // The system's reason why the last body could not be stored (disk full,

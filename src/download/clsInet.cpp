@@ -175,6 +175,11 @@ PartialBody clsInet::takePartialBody()
     return Inetd->TakePartialBody();
 }
 
+qint64 clsInet::resumedFrom() const
+{
+    return Inetd->resumedFrom();
+}
+
 void clsInet::continueBody(PartialBody partial)
 {
     Inetd->ContinueBody(std::move(partial));

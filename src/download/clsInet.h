@@ -88,6 +88,8 @@ public:
     PartialBody takePartialBody();
     // A body kept earlier, continued by the next RequestFile of its URL.
     void continueBody(PartialBody partial);
+    // Of the current body, the bytes kept before this request continued it; 0 otherwise.
+    qint64 resumedFrom() const;
 
 Q_SIGNALS:
     // The component's progress of the current body, forwarded.

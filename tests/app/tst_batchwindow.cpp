@@ -376,6 +376,21 @@ private Q_SLOTS:
         QVERIFY(f->boxes.boxes.isEmpty());
     }
 
+    // A batch that a failure ends while another file arrives: that file was not cancelled.
+    void endedByFailure()
+    {
+        QVERIFY(start({{"GleichzeitigeDownloads", "2"}}));
+        server->serveCutMidBody("/f1", HttpFixtureServer::patternBody(3 << 20), 64 * 1024, false);
+        server->serve("/", "no file name: the batch ends");
+        typeInto(w->txtURL, server->url("/§"));
+        typeInto(w->cboErsatzText, "f1;;f2");
+        QTest::mouseClick(w->cmdDownload, Qt::LeftButton);
+        QVERIFY(idle(60000));
+        QCOMPARE(f->boxes.boxes.size(), 1);
+        QCOMPARE(w->statusPanelText(1), "Download: " + server->url("/"));
+        QCOMPARE(files(), QStringList());
+    }
+
 private:
     static QByteArray path(int i) { return QString("/f%1").arg(i, 2, 10, QChar('0')).toLatin1(); }
     // Chooses "Einstellungen..." under "Bearbeiten" with the mouse.
