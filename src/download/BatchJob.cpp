@@ -100,11 +100,16 @@ void BatchJob::begin()
             return;
     } else if (const QString cookies = m_options.transfer.cookieFile; !cookies.isEmpty()) {
         // Read by libcurl for every request, which would fail each one silently.
+        const QFileInfo info(cookies);
         QFile file(cookies);
-        if (!QFileInfo(cookies).isFile() || !file.open(QIODevice::ReadOnly)) {
+        const QString reason = !info.exists()                    ? QStringLiteral("nicht vorhanden")
+                               : !info.isFile()                  ? QStringLiteral("keine Datei")
+                               : !file.open(QIODevice::ReadOnly) ? file.errorString()
+                                                                 : QString();
+        if (!reason.isEmpty()) {
             m_result.outcome = BatchResult::Outcome::RequestRefused;
             m_stopping = true;
-            if (!showMessage(cookieFileMessage(cookies, file.errorString())))
+            if (!showMessage(cookieFileMessage(cookies, reason)))
                 return;
         }
     }

@@ -91,7 +91,7 @@ QString untriedReason(BatchResult::Outcome outcome, int stopAfterFailures)
         why = QStringLiteral("der Download wurde nach einem Schreibfehler beendet");
         break;
     case BatchResult::Outcome::RequestRefused:
-        why = QStringLiteral("die Verbindung lehnte die Anfrage ab");
+        why = QStringLiteral("die Anfrage wurde schon vor dem Senden abgewiesen");
         break;
     case BatchResult::Outcome::FolderRefused:
         why = QStringLiteral("der Speicherort ist kein vollständiger Ordner");

@@ -185,7 +185,8 @@ void Inet::checkRequest(const QString &operation, const QByteArray &data,
     if (!data.isEmpty())
         throw InetError(FailureNumber::InvalidArgument,
                         QStringLiteral("Invalid argument: a GET carries no data"));
-    if (hasLineBreak(header.name) || hasLineBreak(header.value.toUtf8()))
+    if (hasLineBreak(header.name) || hasLineBreak(header.value.toUtf8()) ||
+        hasLineBreak(m_config.userAgent.toUtf8()))
         throw InetError(FailureNumber::InvalidArgument,
                         QStringLiteral("Invalid argument: line break in request header"));
 }

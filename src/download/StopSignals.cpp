@@ -31,15 +31,20 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     sigemptyset(&action.sa_mask);
     // The second Ctrl+C is for a program that no longer listens.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (const int number : kStopSignals)
+    for (const int number : kStopSignals) {
+        struct sigaction before = {};
+        if (sigaction(number, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(number, &action, nullptr);
+        m_handled.append(number);
+    }
 }
 
 StopSignals::~StopSignals()
 {
     if (m_notifier == nullptr)
         return;
-    for (const int number : kStopSignals)
+    for (const int number : std::as_const(m_handled))
         std::signal(number, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;

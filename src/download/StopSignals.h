@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 class QSocketNotifier;
@@ -7,7 +8,8 @@ class QSocketNotifier;
 // Turns SIGINT, SIGTERM and SIGHUP (the terminal closed, a logout) into a Qt
 // signal: the handler only writes the signal's number into a pipe, and a
 // socket notifier reads it there, outside the handler. A second signal of the
-// same kind ends the process the usual way.
+// same kind ends the process the usual way. A signal ignored at start (nohup)
+// stays ignored.
 class StopSignals final : public QObject
 {
     Q_OBJECT
@@ -25,5 +27,6 @@ private:
     void readPipe();
 
     QSocketNotifier *m_notifier = nullptr;
+    QList<int> m_handled;
     bool m_told = false;
 };

@@ -114,8 +114,10 @@ void follow(BatchJob &job, ConsoleBatchView &view)
     QObject::connect(&job, &BatchJob::finished, &view, &ConsoleBatchView::finished);
 }
 
-int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &stop)
+int fetch(const QStringList &urls, const FetchOptions &options)
 {
+    // Only a fetch has an event loop to hear a stop on; a dry run just ends.
+    StopSignals stop;
     FixedBatchFields fields(options.folder, options.prefix, options.referer);
     ConsoleBatchView view(options, static_cast<int>(urls.size()), isatty(STDERR_FILENO));
     BatchJob job(fields, view);
@@ -151,7 +153,7 @@ int fetch(const QStringList &urls, const FetchOptions &options, StopSignals &sto
 }
 } // namespace
 
-int runFetch(const FetchOptions &options, StopSignals &stop)
+int runFetch(const FetchOptions &options)
 {
     QString problem;
     const std::optional<QStringList> urls = buildUrls(options, &problem);
@@ -169,5 +171,5 @@ int runFetch(const FetchOptions &options, StopSignals &stop)
         printPlan(*urls, options);
         return finishOutput() ? kExitAllSaved : kExitSomeFailed;
     }
-    return fetch(*urls, options, stop);
+    return fetch(*urls, options);
 }

@@ -2,8 +2,6 @@
 
 #include "FetchOptions.h"
 
-class StopSignals;
-
 // Exit statuses, as GNU tools use them; a signal gives 128 + its number.
 enum ExitStatus : int {
     kExitAllSaved = 0,
@@ -14,4 +12,4 @@ enum ExitStatus : int {
 // One run after the command line is read: the URLs exactly as the window
 // builds them, the folder and the file names checked before the first
 // request, then printed (dry run) or fetched. Returns the exit status.
-int runFetch(const FetchOptions &options, StopSignals &stop);
+int runFetch(const FetchOptions &options);

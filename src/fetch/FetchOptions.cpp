@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <climits>
 #include <utility>
 
@@ -129,10 +130,11 @@ const QString kHelpEpilog =
     QStringLiteral("\nBeispiel:\n"
                    "  vornix-fetch -l \"1-20\" -d bilder https://example.org/bild§.jpg\n"
                    "\nRückgabewert: 0, wenn jede URL gespeichert (oder mit --skip-existing\n"
-                   "übersprungen) wurde; 1, wenn mindestens eine fehlschlug, --stop-after\n"
-                   "den Lauf beendete oder die Ausgabe nicht geschrieben werden konnte; 2 bei\n"
-                   "einem Fehler im Aufruf oder in der Ersetzungsliste; 130 nach Strg+C,\n"
-                   "143 nach SIGTERM.\n");
+                   "übersprungen) wurde; 1, wenn mindestens eine fehlschlug oder unvollständig\n"
+                   "behalten wurde, --stop-after den Lauf beendete oder die Ausgabe nicht\n"
+                   "geschrieben werden konnte; 2 bei einem Fehler im Aufruf, in der\n"
+                   "Ersetzungsliste oder beim Zielordner; 130 nach Strg+C, 143 nach SIGTERM,\n"
+                   "129 nach SIGHUP.\n");
 
 // The usage line names the program as it was started, often by a long path.
 QString helpText(const QCommandLineParser &parser, const QString &startedAs)
@@ -312,6 +314,15 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &curren
                              .arg(option->names().constLast(), parser.value(*option)));
     }
     transfer.userAgent = parser.value(kUserAgent);
+    // Either goes into a header line, where a line break would start a header of its own.
+    for (const QCommandLineOption *option : {&kUserAgent, &kReferer}) {
+        const QString value = parser.value(*option);
+        if (std::any_of(value.begin(), value.end(),
+                        [](QChar c) { return c == u'\r' || c == u'\n' || c.isNull(); }))
+            return error(QStringLiteral("-%1 darf keinen Zeilenumbruch und kein Nullzeichen "
+                                        "enthalten.")
+                             .arg(option->names().constFirst()));
+    }
     transfer.headers = RequestHeaders::parse(parser.values(kHeader), &problem);
     if (!problem.isEmpty())
         return error(problem);

@@ -1,7 +1,6 @@
 #include "ConsoleOutput.h"
 #include "FetchCommand.h"
 #include "FetchOptions.h"
-#include "download/StopSignals.h"
 #include "version.h"
 
 #include <QCoreApplication>
@@ -38,6 +37,5 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Fetch:
         break;
     }
-    StopSignals stop;
-    return runFetch(commandLine.options, stop);
+    return runFetch(commandLine.options);
 }

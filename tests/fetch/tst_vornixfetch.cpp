@@ -126,6 +126,10 @@ private Q_SLOTS:
         row("user agent, header, cookie file, rate limit",
             {"-A Mozilla/5.0 -H Accept:image/* -b {cookies} --limit-rate 1M -l 1 {url}/f§",
              "f1=/f1", 0, 1, "*\n1 von 1 gespeichert\n"});
+        row("SIGHUP ignored from the start, as by nohup",
+            {"--timeout 1 -l h {url}/f§", "", 1, 1,
+             "*Zeitüberschreitung*\n0 von 1 gespeichert, 1 fehlgeschlagen\n", "", SIGHUP, 0,
+             R"(trap '' HUP; exec "$0" "$@")"});
         row("https without --cacert",
             {"-l 1 {tls}/f§", "", 1, 0, "*\n0 von 1 gespeichert, 1 fehlgeschlagen\n"});
         row("--cacert",
@@ -137,7 +141,7 @@ private Q_SLOTS:
                           "*Zeitüberschreitung*\n0 von 1 gespeichert, 1 fehlgeschlagen\n"});
         row("unreadable cookie file", {"-b {dir}/none -l 1 {url}/f§", "", 1, 0,
                                        "*Die Cookie-Datei \"{dir}/none\" kann nicht gelesen "
-                                       "werden*\n*\n*\n"});
+                                       "werden (nicht vorhanden)*\n*\n*\n"});
         const auto badHeader = [](const char *line, const char *why) {
             return QString("Die Kopfzeile \"%1\" ist ungültig: %2")
                 .arg(QString::fromUtf8(line), QString::fromUtf8(why));
@@ -149,6 +153,8 @@ private Q_SLOTS:
         refused(
             "a header with a line break", "-H a:b\nHost:c {url}/f§",
             badHeader("a:b\\x0aHost:c", "sie enthält einen Zeilenumbruch oder ein Nullzeichen."));
+        refused("a user agent with a line break", "-A a\nCookie:x {url}/f§",
+                "-A darf keinen Zeilenumbruch");
         refused("unknown option", "--bogus {url}/f§", "{unknown option}");
         refused("missing template", "-l 1", "Vorlage");
         refused("two templates", "{url}/f§ {url}/g§", "\"{url}/g§\"");
