@@ -6,6 +6,7 @@
 #include "download/BatchMessages.h"
 #include "download/CurlEventBridge.h"
 #include "download/KeptPart.h"
+#include "download/RateBudget.h"
 #include "download/Reporter.h"
 #include "download/RequestTarget.h"
 #include "download/RetryPolicy.h"
@@ -76,6 +77,9 @@ void BatchJob::start(const QStringList &urls, const BatchOptions &options)
     // One multi handle for the batch, so its transfers reuse each other's connections.
     m_bridge = std::make_shared<CurlEventBridge>();
     m_bridge->setMaxHostConnections(m_options.parallel);
+    // The limit is the batch's, whatever share each transfer takes of it.
+    const qint64 rate = m_options.transfer.maxBytesPerSecond;
+    m_rateBudget = rate > 0 ? std::make_shared<RateBudget>(rate) : nullptr;
     for (int i = 0; i < m_options.parallel; ++i) {
         auto lane = std::make_unique<BatchLane>(m_reporter, m_bridge, this);
         BatchLane *l = lane.get();
@@ -330,10 +334,7 @@ void BatchJob::startRequest(BatchLane &lane)
     settings.spillFolder = IsUsableTargetFolder(folder) ? folder : QString();
     settings.keepPartialBody = lane.attempt() <= m_options.retries;
     settings.keepForResume = m_options.resume == BatchOptions::Resume::On;
-    // The limit is the batch's: each of the transfers side by side gets its share.
-    if (settings.maxBytesPerSecond > 0)
-        settings.maxBytesPerSecond =
-            std::max<qint64>(1, settings.maxBytesPerSecond / m_options.parallel);
+    settings.rateBudget = m_rateBudget;
     // Shown here, one at a time, and only once a URL has no try left.
     settings.holdMessages = true;
     if (!lane.request(m_fields.referer(), settings))

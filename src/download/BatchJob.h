@@ -14,6 +14,7 @@
 class BatchFields;
 class BatchLane;
 class CurlEventBridge;
+class RateBudget;
 class Reporter;
 struct Message;
 struct TransferFailure;
@@ -89,6 +90,7 @@ private:
     BatchFields &m_fields;
     Reporter &m_reporter;
     std::shared_ptr<CurlEventBridge> m_bridge;
+    std::shared_ptr<RateBudget> m_rateBudget;
     std::vector<std::unique_ptr<BatchLane>> m_lanes;
     QList<BatchLane *> m_ended; // ended, waiting for the next pump
     QStringList m_urls;

@@ -675,13 +675,10 @@ qint64 Inet::rateWaitMs(size_t length)
     const qint64 rate = m_config.maxReceiveSpeed;
     if (rate <= 0)
         return 0;
-    if (!m_attempt.rateClock.isValid())
-        m_attempt.rateClock.start();
-    const qint64 due = (m_attempt.rateBytes + static_cast<qint64>(length) - rate / 4) * 1000 / rate;
-    const qint64 wait = due - m_attempt.rateClock.elapsed();
-    if (wait <= 0)
-        m_attempt.rateBytes += static_cast<qint64>(length);
-    return std::max<qint64>(wait, 0);
+    if (!m_attempt.rate)
+        m_attempt.rate =
+            m_config.rateBudget ? m_config.rateBudget : std::make_shared<RateBudget>(rate);
+    return m_attempt.rate->waitMs(static_cast<qint64>(length));
 }
 
 bool Inet::tooLarge(qint64 bytes)

@@ -4,6 +4,7 @@
 #include "download/BodyStore.h"
 #include "download/CurlEventBridge.h"
 #include "download/KeptPart.h"
+#include "download/RateBudget.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -75,7 +76,12 @@ public:
     // servers set kept beside them for the transfers of the same bridge; empty: no cookies.
     void setCookieFile(const QString &path) { m_config.cookieFile = path; }
     // Bytes per second at most; 0: as fast as it comes.
-    void setMaxReceiveSpeed(qint64 bytesPerSecond) { m_config.maxReceiveSpeed = bytesPerSecond; }
+    // `shared`, when given, is drawn on by other transfers too.
+    void setMaxReceiveSpeed(qint64 bytesPerSecond, std::shared_ptr<RateBudget> shared = nullptr)
+    {
+        m_config.maxReceiveSpeed = bytesPerSecond;
+        m_config.rateBudget = std::move(shared);
+    }
     // A body larger than this fails; 0: no cap.
     void setMaxFileSize(qint64 bytes) { m_config.maxFileSize = bytes; }
 
@@ -203,6 +209,7 @@ private:
         QList<QPair<QByteArray, QByteArray>> extraHeaders;
         QString cookieFile;
         qint64 maxReceiveSpeed = 0;
+        std::shared_ptr<RateBudget> rateBudget;
         qint64 maxFileSize = 0;
         QString spillFolder;
         qint64 memoryLimit = BodyStore::kDefaultMemoryLimit;
@@ -235,8 +242,7 @@ private:
         qint32 abortNumber = 0;
         QString abortInfo;
         QElapsedTimer lastProgress;
-        QElapsedTimer rateClock; // from the first body byte, for the speed limit
-        qint64 rateBytes = 0;
+        std::shared_ptr<RateBudget> rate; // from the first body byte, for the speed limit
     };
 
     // What the caller may read about the latest request.

@@ -7,6 +7,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <memory>
+
+class RateBudget;
 
 // How one request is to be made and what happens to its body; handed to
 // clsInet::RequestFile as a whole, so no caller writes fields before a call.
@@ -41,6 +44,9 @@ struct TransferSettings
     QString cookieFile;
     // Bytes per second for the batch as a whole; 0: no limit.
     qint64 maxBytesPerSecond = 0;
+    // What that limit is drawn from, shared by the transfers side by side; none: each request
+    // has a budget of its own.
+    std::shared_ptr<RateBudget> rateBudget;
     // Certificates to trust in place of the system's; empty: the system's.
     QString caFile;
     // A body larger than this fails; 0: no cap.

@@ -143,7 +143,7 @@ void clsInet::RequestFile(const QString &URL, const QString &Referer,
             Inetd->setUserAgent(settings.userAgent);
             Inetd->setExtraHeaders(settings.headers);
             Inetd->setCookieFile(settings.cookieFile);
-            Inetd->setMaxReceiveSpeed(settings.maxBytesPerSecond);
+            Inetd->setMaxReceiveSpeed(settings.maxBytesPerSecond, settings.rateBudget);
             Inetd->setCaFile(settings.caFile);
             Inetd->setMaxFileSize(settings.maxFileSize);
             Inetd->Execute(URL, QStringLiteral("GET"), QByteArray(), {"Referer", Referer});
