@@ -92,6 +92,23 @@ QString collisionProblem(const QStringList &urls, const FetchOptions &options)
         .arg(collision.fileName);
 }
 
+// A URL without a usable file name would end the run at its first write, after the files
+// before it were fetched.
+QString nameProblem(const QStringList &urls, const FetchOptions &options)
+{
+    const long longest = pathconf(QFile::encodeName(options.folder).constData(), _PC_NAME_MAX);
+    for (const QString &url : urls) {
+        const QString name = TargetFileName(options.prefix, RequestTarget::document(url));
+        if (!IsUsableFileName(name))
+            return QStringLiteral("Die URL \"%1\" ergibt keinen Dateinamen.").arg(url);
+        if (name.toUtf8().size() > (longest > 0 ? longest : 255))
+            return QStringLiteral("Der Dateiname für \"%1\" ist länger als %2 Bytes.")
+                .arg(url)
+                .arg(longest > 0 ? longest : 255);
+    }
+    return QString();
+}
+
 // Each URL and the file it would become, tab-separated; "-" where it gives none.
 void printPlan(const QStringList &urls, const FetchOptions &options)
 {
@@ -165,6 +182,9 @@ int runFetch(const FetchOptions &options)
     // A dry run changes nothing, not even a folder.
     if (problem.isEmpty() && !options.dryRun)
         problem = writeProblem(options.folder);
+    // A dry run shows such a URL with "-" instead.
+    if (problem.isEmpty() && !options.dryRun)
+        problem = nameProblem(*urls, options);
     if (!problem.isEmpty())
         return usageError(problem);
     if (options.dryRun) {

@@ -170,6 +170,9 @@ private Q_SLOTS:
         refused("list item no number", "-l 1;a-3 {url}/f§", "\"a-3\"");
         refused("too long", "-l " + QString("0-32767;").repeated(8) + " {url}/f§", "262144 URLs");
         refused("same name twice", "-l 1;2 {url}/f#§", "--overwrite");
+        refused("a URL without a file name", "-l / {url}§", "\"{url}/\" ergibt keinen");
+        refused("a file name too long", "-l 1 {url}/" + QString(255, 'a') + "§",
+                "länger als 255 Bytes");
         refused("retries above 10", "--retries 11 {url}/f§", "0 bis 10");
         refused("pause not a whole number", "--pause 1.5 {url}/f§", "\"1.5\"");
         refused("stop-after below 0", "--stop-after -1 {url}/f§", "ab 0");
