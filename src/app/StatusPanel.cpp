@@ -1,5 +1,8 @@
 #include "app/StatusPanel.h"
 
+#include <QPainter>
+#include <QStyle>
+
 StatusPanel::StatusPanel(const QString &text, QWidget *parent) : QLabel(text, parent), m_text(text)
 {
     setTextFormat(Qt::PlainText);
@@ -19,6 +22,16 @@ void StatusPanel::setPanelText(const QString &text)
     }
     setText(text);
     m_cooldown.start();
+}
+
+void StatusPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
+                          palette(), isEnabled(), shown, foregroundRole());
 }
 
 void StatusPanel::showPending()

@@ -18,6 +18,10 @@ public:
 
     static constexpr int kRedrawIntervalMs = 50;
 
+protected:
+    // A text wider than the panel ends in "…": a URL cut off silently looks complete.
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     void showPending();
 
