@@ -120,7 +120,12 @@ QString BatchController::filePrefix() const
 
 Answer BatchController::showMessage(const Message &message)
 {
-    return MsgBox(message);
+    if (message.url.isEmpty())
+        return MsgBox(message);
+    // The status line names the latest request; the box names its own.
+    Message named = message;
+    named.text += QStringLiteral("\r\n\r\n") + message.url;
+    return MsgBox(named);
 }
 
 void BatchController::setBusy(bool busy)

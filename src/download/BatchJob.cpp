@@ -367,7 +367,10 @@ void BatchJob::handleEnd(BatchLane &lane)
         return;
     }
     if (lane.attempt() > m_options.retries || !RetryPolicy::isTransient(failure->number)) {
-        const Message message = failure->message;
+        Message message = failure->message;
+        // Side by side, the latest request is not necessarily this one.
+        if (m_options.parallel > 1)
+            message.url = lane.url();
         fail(lane, batchFailure, m_options.collectFailures ? nullptr : &message);
         return;
     }

@@ -20,6 +20,9 @@ struct Message
     QString title; // empty: the application title
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The URL it is about, where nothing else on the screen says so (transfers side by side);
+    // a front end that names the URL anyway leaves it out.
+    QString url = {};
 };
 
 enum class Answer { Ok, Yes, No };

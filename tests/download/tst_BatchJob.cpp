@@ -909,6 +909,9 @@ private Q_SLOTS:
         failures.sort();
         QCOMPARE(failures, failed);
         QCOMPARE(view->messages.size(), failed.size());
+        // Each box tells its URL: the status line names the latest request instead.
+        for (int i = 0; i < result->failures.size(); ++i)
+            QCOMPARE(view->messages[i].url, result->failures[i].url);
     }
 
     void busyHostHeldBack()
