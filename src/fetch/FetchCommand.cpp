@@ -35,6 +35,13 @@ std::optional<QStringList> buildUrls(const FetchOptions &options, QString *error
     parser.setPadRanges(options.padRanges);
     try {
         const QStringList items = parser.TextList();
+        // A run that fetches nothing would end as a success; a script must hear of it.
+        if (items.isEmpty()) {
+            *error = QStringLiteral("Die Ersetzungsliste \"%1\" ergibt keine URL (ein Bereich "
+                                    "wie 10-1 zählt nicht abwärts).")
+                         .arg(options.list);
+            return std::nullopt;
+        }
         CheckUrlPreviewSize(options.urlTemplate, options.placeholder, items);
         QStringList urls;
         urls.reserve(items.size());

@@ -168,6 +168,7 @@ private Q_SLOTS:
         refused("unwritable folder", "-d /proc {url}/f§", "\"/proc\"");
         refused("proxy not host:port", "--proxy http://h:8080 {url}/f§", "\"http://h:8080\"");
         refused("list item no number", "-l 1;a-3 {url}/f§", "\"a-3\"");
+        refused("a list giving no URL", "-l 10-1 {url}/f§", "\"10-1\" ergibt keine URL");
         refused("too long", "-l " + QString("0-32767;").repeated(8) + " {url}/f§", "262144 URLs");
         refused("same name twice", "-l 1;2 {url}/f#§", "--overwrite");
         refused("a URL without a file name", "-l / {url}§", "\"{url}/\" ergibt keinen");
