@@ -350,8 +350,15 @@ void frmMain::cmdAbbruch_Click()
 
 void frmMain::SetDownloadMode(bool downloading)
 {
-    cmdDownload->setEnabled(!downloading);
-    cmdAbbruch->setEnabled(downloading);
+    // The focus goes from the button being switched off to the other one, not on to the next
+    // field, where the next key would overwrite the placeholder or the list.
+    QPushButton *const off = downloading ? cmdDownload : cmdAbbruch;
+    QPushButton *const on = downloading ? cmdAbbruch : cmdDownload;
+    const bool handOver = off->hasFocus();
+    on->setEnabled(true);
+    off->setEnabled(false);
+    if (handOver)
+        on->setFocus();
     cmdVorschauAktualisieren->setEnabled(!downloading);
 }
 

@@ -117,11 +117,13 @@ private Q_SLOTS:
 
         const QString host = server->hostPort();
         QList<bool> buttons;
+        QWidget *focused = nullptr; // the focus moves between the two buttons, nowhere else
         QVERIFY(download(b.url.replace("%1", host),
                          b.list.replace("%1", host).replace("%2", host.section(':', 1)),
                          [&](const QByteArray &path) {
                              buttons = {w->cmdDownload->isEnabled(), w->cmdAbbruch->isEnabled(),
                                         w->cmdVorschauAktualisieren->isEnabled()};
+                             focused = QApplication::focusWidget();
                              if (path == "/f2" && b.action == "escape")
                                  QTest::keyClick(w, Qt::Key_Escape);
                              if (path == "/f2" && b.action == "close")
@@ -129,6 +131,8 @@ private Q_SLOTS:
                          }));
         const QList<bool> running{false, true, false}; // only "Abbruch" while it runs
         QCOMPARE(buttons, server->requests().isEmpty() ? QList<bool>() : running);
+        QCOMPARE(focused, server->requests().isEmpty() ? nullptr : w->cmdAbbruch);
+        QVERIFY(b.action == "close" || QApplication::focusWidget() == w->cmdDownload);
         QCOMPARE(asked.size(), b.boxes);
         if (!b.question.isEmpty()) {
             QCOMPARE(asked[0].text, b.question);
