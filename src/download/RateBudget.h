@@ -17,6 +17,6 @@ public:
 
 private:
     qint64 m_rate;
-    qint64 m_taken = 0; // bytes counted since the clock started
+    double m_taken = 0; // bytes counted since the clock started
     QElapsedTimer m_clock;
 };

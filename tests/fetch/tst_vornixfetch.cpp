@@ -130,6 +130,9 @@ private Q_SLOTS:
             {"--timeout 1 -l h {url}/f§", "", 1, 1,
              "*Zeitüberschreitung*\n0 von 1 gespeichert, 1 fehlgeschlagen\n", "", SIGHUP, 0,
              R"(trap '' HUP; exec "$0" "$@")"});
+        row("the highest rate limit there is",
+            {"--limit-rate 8589934591G -l 1-3 {url}/f§", "f1=/f1 f2=/f2 f3=/f3", 0, 3,
+             "*\n*\n*\n3 von 3 gespeichert\n"});
         row("https without --cacert",
             {"-l 1 {tls}/f§", "", 1, 0, "*\n0 von 1 gespeichert, 1 fehlgeschlagen\n"});
         row("--cacert",
